@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace synvora {
+
+/// Source name of the errors raised by the file-system layer itself.
+inline constexpr const char* kFileSystemSource = "FileSystem";
+
+/// Raises the platform error that stands for a C library errno value (53 "File not found",
+/// 70 "Permission denied", 61 "Disk full", ...), with the run-time error's fixed description, as
+/// the callers' log entries expect.
+[[noreturn]] void ThrowPlatformError(int errnoValue);
+
+/// Raises a platform error by its number (see PlatformError in ErrorCodes.h).
+[[noreturn]] void ThrowPlatformErrorNumber(std::int32_t number);
+
+/// The fixed description of a platform error number.
+std::string PlatformErrorDescription(std::int32_t number);
+
+}  // namespace synvora

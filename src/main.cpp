@@ -1,0 +1,7 @@
+#include <iostream>
+
+int main() {
+    std::cout
+        << "Synvora 2.5 Migration Wizard: the services are built; the wizard window is not there yet.\n";
+    return 0;
+}

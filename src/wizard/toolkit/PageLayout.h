@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace synvora {
+
+enum class ControlKind { Frame, Label, TextField, CheckBox, Button };
+
+struct FontSpec {
+    std::string face = "MS Sans Serif";
+    double points = 8.25;
+    bool bold = false;
+};
+
+/// Position and size in pixels, relative to the enclosing frame (or the page).
+struct Bounds {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+enum class BackColor { Default, HighlightText };
+
+/// One control of a page: everything the toolkit needs to draw it, and its initial state.
+struct ControlLayout {
+    ControlKind kind = ControlKind::Label;
+    std::string name;
+    std::string container;  // name of the enclosing frame; empty for the page itself
+    Bounds bounds;
+    std::string caption;  // label, button, check box and frame caption; text field initial text
+    int tabIndex = -1;    // keyboard focus order, lowest first; -1 = not a tab stop
+    FontSpec font;
+    bool border = true;     // frames: false draws neither border nor caption
+    char passwordChar = 0;  // text fields: shown in place of every character when not 0
+    bool enabled = true;
+    int value = 0;          // check boxes: 0 unchecked, 1 checked
+    bool wordWrap = false;  // labels and check boxes whose caption spans several lines
+    BackColor backColor = BackColor::Default;
+};
+
+/// A page: a top-level window with a caption and a fixed layout of controls.
+struct PageLayout {
+    std::string name;
+    std::string caption = "Migration Wizard ";
+    int width = 0;
+    int height = 0;
+    std::vector<ControlLayout> controls;
+};
+
+}  // namespace synvora

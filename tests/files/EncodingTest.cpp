@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include "files/Encoding.h"
+
+namespace synvora {
+namespace {
+
+TEST(Encoding, EveryByteSurvivesTheRoundTrip) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string ansi(1, static_cast<char>(byte));
+        EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(ansi)), ansi) << "byte " << byte;
+    }
+}
+
+TEST(Encoding, MapsTheCodePageSpecificCharacters) {
+    EXPECT_EQ(AnsiToUtf8("\x80"), "\u20AC");
+    EXPECT_EQ(AnsiToUtf8("\x9F"), "\u0178");
+    EXPECT_EQ(AnsiToUtf8("\xE9"), "\u00E9");
+    EXPECT_EQ(Utf8ToAnsi("caf\u00E9 \u2013 \u2122"), "caf\xE9 \x96 \x99");
+}
+
+TEST(Encoding, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+    EXPECT_EQ(Utf8ToAnsi("\u0101\u4E2D\U0001F600x"), "???x");
+}
+
+TEST(Encoding, MalformedUtf8BecomesQuestionMarksByteByByte) {
+    EXPECT_EQ(Utf8ToAnsi("a\xC3"), "a?");          // truncated sequence
+    EXPECT_EQ(Utf8ToAnsi("\xC0\xAF"), "??");       // overlong form of "/"
+    EXPECT_EQ(Utf8ToAnsi("\xED\xA0\x80"), "???");  // encoded surrogate
+    EXPECT_EQ(Utf8ToAnsi("\xFF"), "?");
+}
+
+}  // namespace
+}  // namespace synvora
