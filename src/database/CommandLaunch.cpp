@@ -34,7 +34,7 @@ void RunCommand(const std::string& i_sCommandLine) {
     RunCommand(i_sCommandLine, i_sCommandLine);
 }
 
-void RunCommand(const std::string& i_sCommandLine, const std::string& commandLineForLog) {
+void RunCommand(const std::string& i_sCommandLine, const std::string& i_sCommandLineForLog) {
     bool succeeded = false;
     try {
         succeeded = RunToEnd(i_sCommandLine);
@@ -42,7 +42,7 @@ void RunCommand(const std::string& i_sCommandLine, const std::string& commandLin
         succeeded = false;
     }
     if (!succeeded) {
-        WriteLogAndRaise(ErrorCode::kRunCommand, "RunCommand", "Unable to launch " + commandLineForLog);
+        WriteLogAndRaise(ErrorCode::kRunCommand, "RunCommand", "Unable to launch " + i_sCommandLineForLog);
     }
 }
 

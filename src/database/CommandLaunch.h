@@ -13,8 +13,8 @@ namespace synvora {
 /// raised.
 void RunCommand(const std::string& i_sCommandLine);
 
-/// As above, but the log entry and the raised error's description show commandLineForLog in
+/// As above, but the log entry and the raised error's description show i_sCommandLineForLog in
 /// place of the command line that is run, so that a password on the line stays out of the log.
-void RunCommand(const std::string& i_sCommandLine, const std::string& commandLineForLog);
+void RunCommand(const std::string& i_sCommandLine, const std::string& i_sCommandLineForLog);
 
 }  // namespace synvora
