@@ -6,6 +6,7 @@
 
 #include "files/ErrorCodes.h"
 #include "files/LocalFileSystem.h"
+#include "support/FileSizeLimit.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
 
@@ -186,6 +187,25 @@ TEST_F(LocalFileSystemTest, CopyFolderFailsWithoutCopyingWhenSourceOrDestination
     EXPECT_NE(ErrorNumberOf([&] { m_fs.CopyFolder(Path("old"), Path("old/copy"), true); }), 0);
     EXPECT_NE(ErrorNumberOf([&] { m_fs.CopyFolder(Path("old"), Path("old"), true); }), 0);
     EXPECT_EQ(ReadTree(m_dir.Path()), (FileTree{{"file", "a file"}, {"old/a.xml", "a"}}));
+}
+
+TEST_F(LocalFileSystemTest, ADiskThatRefusesWritesLeavesOldOrCompleteFilesAndNoTemporaries) {
+    const std::string big(2 << 20, 'n');
+    WriteTree(Path("old"), {{"a.xml", "a"}, {"big.bin", big}, {"sub/c.xml", "c"}});
+    WriteTree(Path("new"), {{"big.bin", "old big"}});
+    {
+        const test::FileSizeLimit limit(1 << 20);
+        EXPECT_EQ(ErrorNumberOf([&] { m_fs.CopyFolder(Path("old"), Path("new"), true); }),
+                  PlatformError::kDiskFull);
+        EXPECT_EQ(ErrorNumberOf([&] { m_fs.CopyFile(Path("old/big.bin"), Path("single.bin"), true); }),
+                  PlatformError::kDiskFull);
+    }
+    EXPECT_EQ(ReadTree(m_dir.Path()), (FileTree{{"new/a.xml", "a"},
+                                                {"new/big.bin", "old big"},
+                                                {"new/sub/c.xml", "c"},
+                                                {"old/a.xml", "a"},
+                                                {"old/big.bin", big},
+                                                {"old/sub/c.xml", "c"}}));
 }
 
 TEST_F(LocalFileSystemTest, CopyFolderIntoAFolderWithoutWritePermission) {

@@ -5,6 +5,7 @@
 #include "files/ErrorCodes.h"
 #include "files/LocalFileSystem.h"
 #include "files/RoutingFileSystem.h"
+#include "support/FileSizeLimit.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
 
@@ -108,6 +109,22 @@ TEST_F(RoutingFileSystemTest, CopyFolderAcrossMergesAndGoesOnPastAReadOnlyFile) 
     EXPECT_EQ(
         ReadTree(Local("XMLTemplate")),
         (FileTree{{"a.xml", "new a"}, {"keep.xml", "keep"}, {"m.xml", "old m"}, {"sub/s.xml", "new s"}}));
+}
+
+TEST_F(RoutingFileSystemTest, CopyFolderAcrossOntoADiskThatRefusesWritesLeavesNoPartialFiles) {
+    const std::string big(2 << 20, 'n');
+    WriteTree(Share("E-Synvora/images"), {{"a.gif", "a"}, {"big.bin", big}, {"sub/c.gif", "c"}});
+    WriteTree(Local("images"), {{"big.bin", "old big"}});
+    {
+        const test::FileSizeLimit limit(1 << 20);
+        EXPECT_EQ(ErrorNumberOf([&] { m_router.CopyFolder("Z:/E-Synvora/images", Local("images"), true); }),
+                  PlatformError::kDiskFull);
+        EXPECT_EQ(
+            ErrorNumberOf([&] { m_router.CopyFile("Z:/E-Synvora/images/big.bin", Local("big.bin"), true); }),
+            PlatformError::kDiskFull);
+    }
+    EXPECT_EQ(ReadTree(m_local.Path()),
+              (FileTree{{"images/a.gif", "a"}, {"images/big.bin", "old big"}, {"images/sub/c.gif", "c"}}));
 }
 
 TEST_F(RoutingFileSystemTest, CopyFolderAcrossFailsForAMissingSourceAndAFileAsDestination) {
