@@ -19,10 +19,12 @@ constexpr int kNameAttempts = 100;
 
 // Hidden, and unlikely to meet a name of the content: ".synvora-<pid>-<random>-<counter>.tmp".
 std::string NextTemporaryName() {
-    static const unsigned long long seed = std::random_device{}();
+    // Computed once: a folder copy asks for thousands of names. A forked child repeating a name
+    // only meets O_EXCL and takes the next one.
+    static const std::string prefix = ".synvora-" + std::to_string(::getpid()) + "-" +
+                                      std::to_string(std::random_device{}() % 1000000007U) + "-";
     static std::atomic<unsigned long long> counter{0};
-    return ".synvora-" + std::to_string(::getpid()) + "-" + std::to_string(seed % 1000000007ULL) + "-" +
-           std::to_string(counter++) + ".tmp";
+    return prefix + std::to_string(counter++) + ".tmp";
 }
 
 }  // namespace
