@@ -35,21 +35,21 @@ std::vector<Diagnostic> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
         SQLINTEGER native = 0;
         SQLSMALLINT length = 0;
         std::u16string text(512, u'\0');
-        SQLRETURN rc = SQLGetDiagRecW(type, handle, index, state, &native,
-                                      reinterpret_cast<SQLWCHAR*>(text.data()),
-                                      static_cast<SQLSMALLINT>(text.size()), &length);
+        SQLRETURN rc =
+            SQLGetDiagRecW(type, handle, index, state, &native, reinterpret_cast<SQLWCHAR*>(text.data()),
+                           static_cast<SQLSMALLINT>(text.size()), &length);
         if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
             // The message was cut to the buffer: ask again with room for all of it.
             text.assign(static_cast<std::size_t>(length) + 1, u'\0');
-            rc = SQLGetDiagRecW(type, handle, index, state, &native,
-                                reinterpret_cast<SQLWCHAR*>(text.data()),
+            rc = SQLGetDiagRecW(type, handle, index, state, &native, reinterpret_cast<SQLWCHAR*>(text.data()),
                                 static_cast<SQLSMALLINT>(text.size()), &length);
         }
         if (!Succeeded(rc)) {
             break;
         }
         const std::size_t kept = std::min<std::size_t>(static_cast<std::size_t>(length), text.size() - 1);
-        records.push_back(Diagnostic{FromWide(state, 5), native, FromWide(reinterpret_cast<SQLWCHAR*>(text.data()), kept)});
+        records.push_back(
+            Diagnostic{FromWide(state, 5), native, FromWide(reinterpret_cast<SQLWCHAR*>(text.data()), kept)});
     }
     return records;
 }

@@ -58,6 +58,8 @@ private:
 
     Handle m_statement;
     std::vector<Diagnostic> m_messages;
+    // Reused for every value read, so that a large result does not allocate per value.
+    std::u16string m_buffer;
 };
 
 }  // namespace synvora::odbc
