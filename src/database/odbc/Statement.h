@@ -44,7 +44,9 @@ public:
     std::int64_t AffectedRows();
 
     /// Moves to the next result of the batch, discarding unread rows; false when none is left.
-    /// A statement of the batch that failed on the server raises here.
+    /// A statement of the batch that failed on the server raises here. Where the server goes on
+    /// with the rest of a batch after a failed statement, calling NextResult again after the
+    /// error (also after a failed Execute) reaches the results of the later statements.
     bool NextResult();
 
     /// Reads every remaining row and result, so that a failure anywhere in the batch is raised.
