@@ -126,6 +126,12 @@ public:
 
     /// Appends to an existing file; never creates one.
     virtual void AppendToFile(const std::string& path, std::string_view content) = 0;
+
+    /// Keeps a file that holds secrets away from other users: group and others lose every
+    /// permission, while the owner keeps the read and write permissions the file has (a read-only
+    /// file stays read-only). A missing file is created empty, readable and writable by its owner
+    /// only; an existing one keeps its content.
+    virtual void RestrictToOwner(const std::string& path) = 0;
 };
 
 /// The process-wide file system: drive-letter paths ("Z:/...") on the file system mounted for

@@ -15,6 +15,8 @@
 namespace synvora {
 namespace {
 
+constexpr mode_t kOwnerReadWrite = S_IRUSR | S_IWUSR;
+
 bool StatPath(const std::string& path, struct stat& info) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0;
 }
@@ -241,6 +243,29 @@ void LocalFileSystem::CreateEmptyFile(const std::string& path) {
 void LocalFileSystem::AppendToFile(const std::string& path, std::string_view content) {
     const UniqueFd fd = OpenOrThrow(Resolve(path), O_WRONLY | O_APPEND);
     WriteAll(fd.Get(), content);
+}
+
+void LocalFileSystem::RestrictToOwner(const std::string& path) {
+    const std::string resolved = Resolve(path);
+    struct stat info {};
+    if (StatPath(resolved, info)) {
+        if (!S_ISREG(info.st_mode)) {
+            ThrowPlatformError(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+        }
+        if (::chmod(resolved.c_str(), info.st_mode & kOwnerReadWrite) != 0) {
+            ThrowPlatformError(errno);
+        }
+        return;
+    }
+    if (!resolved.empty() && errno != ENOENT) {
+        ThrowPlatformError(errno);
+    }
+    // O_EXCL: a file that appears meanwhile is not taken over with whatever mode it has.
+    const UniqueFd fd = OpenOrThrow(resolved, O_WRONLY | O_CREAT | O_EXCL, kOwnerReadWrite);
+    // The creation mask may have taken the owner's bits; the file is to be usable by its owner.
+    if (::fchmod(fd.Get(), kOwnerReadWrite) != 0) {
+        ThrowPlatformError(errno);
+    }
 }
 
 }  // namespace synvora

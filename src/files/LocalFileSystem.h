@@ -30,6 +30,7 @@ public:
     void ReplaceFile(const std::string& path, std::string_view content) override;
     void CreateEmptyFile(const std::string& path) override;
     void AppendToFile(const std::string& path, std::string_view content) override;
+    void RestrictToOwner(const std::string& path) override;
 
 private:
     std::string Resolve(const std::string& path) const;

@@ -150,4 +150,9 @@ void RoutingFileSystem::AppendToFile(const std::string& path, std::string_view c
     route.fileSystem->AppendToFile(route.path, content);
 }
 
+void RoutingFileSystem::RestrictToOwner(const std::string& path) {
+    const Route route = RouteOrFail(path);
+    route.fileSystem->RestrictToOwner(route.path);
+}
+
 }  // namespace synvora

@@ -40,6 +40,7 @@ public:
     void ReplaceFile(const std::string& path, std::string_view content) override;
     void CreateEmptyFile(const std::string& path) override;
     void AppendToFile(const std::string& path, std::string_view content) override;
+    void RestrictToOwner(const std::string& path) override;
 
 private:
     /// The file system that holds a path and the path as that file system sees it. The shared

@@ -306,6 +306,54 @@ TEST_F(LocalFileSystemTest, InspectAndListFolderDescribeWhatIsThere) {
     EXPECT_EQ(entries["sub-link"].identity, folder->identity);
 }
 
+// ---- RestrictToOwner ----
+
+TEST_F(LocalFileSystemTest, RestrictToOwnerTakesGroupAndOthersAwayAndKeepsContent) {
+    WriteBytes(Path("script.sql"), "secret");
+    ASSERT_EQ(::chmod(Path("script.sql").c_str(), 0664), 0);
+    WriteBytes(Path("open.log"), "old output");
+    ASSERT_EQ(::chmod(Path("open.log").c_str(), 0777), 0);
+    WriteBytes(Path("locked.sql"), "locked");
+    ASSERT_EQ(::chmod(Path("locked.sql").c_str(), 0444), 0);
+
+    m_fs.RestrictToOwner(Path("script.sql"));
+    m_fs.RestrictToOwner(Path("open.log"));
+    m_fs.RestrictToOwner(Path("locked.sql"));
+
+    EXPECT_EQ(PermissionsOf(Path("script.sql")), 0600);
+    EXPECT_EQ(ReadBytes(Path("script.sql")), "secret");
+    EXPECT_EQ(PermissionsOf(Path("open.log")), 0600);
+    EXPECT_EQ(ReadBytes(Path("open.log")), "old output");
+    // A read-only file is not made writable: whoever relied on it being read-only still can.
+    EXPECT_EQ(PermissionsOf(Path("locked.sql")), 0400);
+    EXPECT_EQ(m_fs.Attributes(Path("locked.sql")), kAttributeReadOnly | kAttributeArchive);
+}
+
+TEST_F(LocalFileSystemTest, RestrictToOwnerCreatesAMissingFileForItsOwnerOnlyWhateverTheMask) {
+    const mode_t previous = ::umask(0);
+    m_fs.RestrictToOwner(Path("open mask.log"));
+    ::umask(0277);
+    m_fs.RestrictToOwner(Path("tight mask.log"));
+    ::umask(previous);
+
+    EXPECT_EQ(PermissionsOf(Path("open mask.log")), 0600);
+    EXPECT_EQ(PermissionsOf(Path("tight mask.log")), 0600);
+    EXPECT_TRUE(m_fs.FileExists(Path("open mask.log")));
+    EXPECT_EQ(ReadBytes(Path("tight mask.log")), "");
+}
+
+TEST_F(LocalFileSystemTest, RestrictToOwnerRefusesFoldersMissingFoldersAndEmptyPaths) {
+    WriteTree(m_dir.Path(), {{"sub/", ""}});
+    ASSERT_EQ(::chmod(Path("sub").c_str(), 0755), 0);
+
+    EXPECT_NE(ErrorNumberOf([&] { m_fs.RestrictToOwner(Path("sub")); }), 0);
+    EXPECT_EQ(PermissionsOf(Path("sub")), 0755);
+    EXPECT_EQ(ErrorNumberOf([&] { m_fs.RestrictToOwner(Path("missing/a.log")); }),
+              PlatformError::kFileNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { m_fs.RestrictToOwner(""); }), PlatformError::kFileNotFound);
+    EXPECT_FALSE(fs::exists(Path("missing")));
+}
+
 TEST_F(LocalFileSystemTest, ARootedFileSystemTakesEveryPathBelowItsRoot) {
     WriteTree(Path("drive"), {{"Synvora/images/a.gif", "a"}});
     LocalFileSystem drive(Path("drive"));

@@ -206,5 +206,22 @@ TEST_F(RoutingFileSystemTest, CopiesBetweenTwoDrivesAndWithinOneDrive) {
     EXPECT_EQ(ReadBytes(Share("logo.gif")), "GIF89a");
 }
 
+TEST_F(RoutingFileSystemTest, RestrictToOwnerReachesTheDriveOrTheLocalDisk) {
+    WriteBytes(Share("E-Synvora/secret.sql"), "on the drive");
+    ASSERT_EQ(::chmod(Share("E-Synvora/secret.sql").c_str(), 0644), 0);
+    WriteBytes(Local("secret.sql"), "here");
+    ASSERT_EQ(::chmod(Local("secret.sql").c_str(), 0644), 0);
+
+    m_router.RestrictToOwner("Z:/E-Synvora/secret.sql");
+    m_router.RestrictToOwner(Local("secret.sql"));
+    m_router.RestrictToOwner("Z:\\E-Synvora\\new.log");
+
+    EXPECT_EQ(PermissionsOf(Share("E-Synvora/secret.sql")), 0600);
+    EXPECT_EQ(PermissionsOf(Local("secret.sql")), 0600);
+    EXPECT_EQ(PermissionsOf(Share("E-Synvora/new.log")), 0600);
+    EXPECT_EQ(ErrorNumberOf([&] { m_router.RestrictToOwner("Y:/secret.sql"); }),
+              PlatformError::kDiskNotReady);
+}
+
 }  // namespace
 }  // namespace synvora
