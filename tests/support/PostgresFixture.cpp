@@ -289,9 +289,12 @@ void PostgresServer::StartServerOnFreePort() {
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
         m_port = FreeLoopbackPort();
         try {
+            // PGPORT in the server's own environment is the default port of connections that the
+            // server opens itself (dblink), so that they reach this server and no other.
             RunChecked(
                 AsServerUser({kBinDirectory + "/pg_ctl", "start", "-w", "-t", "60", "-D", *m_root / "data",
-                              "-l", *m_root / "server.log", "-o", "-p " + std::to_string(m_port)}));
+                              "-l", *m_root / "server.log", "-o", "-p " + std::to_string(m_port)}),
+                {"PGPORT=" + std::to_string(m_port)});
             m_running = true;
             return;
         } catch (const std::exception& failure) {
