@@ -48,17 +48,25 @@ DECLARE
     documents integer;
     attachments integer;
     parameters integer;
+    reason text;
 BEGIN
     IF current_database() <> new_database THEN
         RAISE EXCEPTION 'The migration runs in the database %, not in the new database %',
             current_database(), new_database;
     END IF;
 
-    PERFORM dblink_connect('synvora_old',
-        'host=' || pg_temp.CONNINFOVALUE(old_server) ||
-        ' dbname=' || pg_temp.CONNINFOVALUE(old_database) ||
-        ' user=' || pg_temp.CONNINFOVALUE(old_login) ||
-        ' password=' || pg_temp.CONNINFOVALUE(old_password));
+    BEGIN
+        PERFORM dblink_connect('synvora_old',
+            'host=' || pg_temp.CONNINFOVALUE(old_server) ||
+            ' dbname=' || pg_temp.CONNINFOVALUE(old_database) ||
+            ' user=' || pg_temp.CONNINFOVALUE(old_login) ||
+            ' password=' || pg_temp.CONNINFOVALUE(old_password));
+    EXCEPTION WHEN sqlclient_unable_to_establish_sqlconnection THEN
+        -- Reported as an error of the script: the state of this error would tell a client that
+        -- its own connection was lost.
+        GET STACKED DIAGNOSTICS reason = PG_EXCEPTION_DETAIL;
+        RAISE EXCEPTION 'The old database % on % cannot be reached: %', old_database, old_server, reason;
+    END;
 
     INSERT INTO dbo.SYNVORAUSER (USERID, LOGINNAME, FULLNAME, EMAIL, ACTIVE)
     SELECT * FROM dblink('synvora_old',
