@@ -37,7 +37,7 @@ void ReportFirstPaintAndQuit(synvora::Wizard& wizard) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main([[maybe_unused]] int argc, char** argv) {
     if (!HasDisplayOrPlatform()) {
         std::cerr << "synvora-migration-wizard: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
                      "run it in a desktop session, or try: xvfb-run -a "
@@ -47,7 +47,6 @@ int main(int argc, char** argv) {
     // The program takes no arguments: only the program name reaches Qt.
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
-    (void)argc;
     QApplication application(qtArgc, qtArgv);
 
     synvora::QtToolkit toolkit;

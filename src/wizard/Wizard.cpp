@@ -20,14 +20,6 @@ PageType& LoadOnFirstReference(std::unique_ptr<PageType>& slot, Wizard& wizard) 
     return *slot;
 }
 
-/// Empties the slot before the page goes, so that nothing reached from the page's destruction
-/// finds it still loaded.
-template <typename PageType>
-void Unload(std::unique_ptr<PageType>& slot) {
-    std::unique_ptr<PageType> leaving = std::move(slot);
-    leaving.reset();
-}
-
 }  // namespace
 
 Wizard::Wizard(PageToolkit& toolkit, WizardServices services)
@@ -38,6 +30,19 @@ Wizard::Wizard(PageToolkit& toolkit, WizardServices services)
 }
 
 Wizard::~Wizard() = default;
+
+/// Empties the slot first, so that a reference from now on creates a fresh page.
+template <typename PageType>
+void Wizard::Unload(std::unique_ptr<PageType>& slot) {
+    if (!slot) {
+        return;
+    }
+    std::unique_ptr<Page> leaving = std::move(slot);
+    leaving->Unload();
+    if (m_handlerDepth > 0) {
+        m_unloaded.push_back(std::move(leaving));
+    }
+}
 
 void Wizard::Start() {
     Welcome().Show();
@@ -64,6 +69,20 @@ void Wizard::UnloadAllPages() {
     Unload(m_finish);
     if (!AnyPageLoaded()) {
         m_toolkit.Quit();
+    }
+}
+
+Wizard::HandlerScope::HandlerScope(Wizard& wizard) : m_wizard(wizard) {
+    ++m_wizard.m_handlerDepth;
+}
+
+Wizard::HandlerScope::~HandlerScope() {
+    if (--m_wizard.m_handlerDepth == 0) {
+        // In closing order; the handler that unloaded them has returned.
+        std::vector<std::unique_ptr<Page>> leaving = std::move(m_wizard.m_unloaded);
+        for (std::unique_ptr<Page>& page : leaving) {
+            page.reset();
+        }
     }
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "wizard/WizardServices.h"
 #include "wizard/toolkit/PageToolkit.h"
 
 namespace synvora {
 
+class Page;
 class frmWelcome;
 class frmSource;
 class frmDestination;
@@ -31,20 +33,40 @@ public:
     frmFinish& Finish();
 
     /// Closes and discards every page, the later ones first, and ends the program once none is
-    /// left. May run from inside a page's own handler, which must then return at once.
+    /// left. From inside a page's handler the pages are closed at once and destroyed when the
+    /// outermost handler has returned.
     void UnloadAllPages();
     bool AnyPageLoaded() const;
+
+    /// Marks a page event being handled; pages unloaded meanwhile are destroyed when the last
+    /// such scope ends.
+    class HandlerScope {
+    public:
+        explicit HandlerScope(Wizard& wizard);
+        HandlerScope(const HandlerScope&) = delete;
+        HandlerScope& operator=(const HandlerScope&) = delete;
+        ~HandlerScope();
+
+    private:
+        Wizard& m_wizard;
+    };
 
     PageToolkit& Toolkit() const { return m_toolkit; }
     const WizardServices& Services() const { return m_services; }
 
 private:
+    template <typename PageType>
+    void Unload(std::unique_ptr<PageType>& slot);
+
     PageToolkit& m_toolkit;
     WizardServices m_services;
     std::unique_ptr<frmWelcome> m_welcome;
     std::unique_ptr<frmSource> m_source;
     std::unique_ptr<frmDestination> m_destination;
     std::unique_ptr<frmFinish> m_finish;
+    int m_handlerDepth = 0;
+    /// Pages unloaded while a handler runs, in the order they were closed.
+    std::vector<std::unique_ptr<Page>> m_unloaded;
 };
 
 }  // namespace synvora

@@ -5,28 +5,15 @@
 #include <array>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
 #include "support/headless/HeadlessToolkit.h"
 #include "wizard/Wizard.h"
 
 namespace synvora::test {
-
-/// Sets an environment variable for the scope and restores the earlier state afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(std::string name, const std::string& value);
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-    ~ScopedEnvironment();
-
-private:
-    std::string m_name;
-    std::optional<std::string> m_previous;
-};
 
 /// A wizard on the headless toolkit. This machine's registry is a .reg file in a temporary
 /// folder (none at first: a machine without the web server product); the web server check is the
@@ -64,7 +51,7 @@ protected:
     static std::string StatusLabel(const std::string& page);
 
     TempDir m_dir;
-    ScopedEnvironment m_registry{"SYNVORA_REGISTRY", m_dir / "HKLM.reg"};
+    ScopedEnvironmentVariable m_registry{"SYNVORA_REGISTRY", m_dir / "HKLM.reg"};
     HeadlessToolkit m_toolkit;
     int m_webServerChecks = 0;
     /// Arguments of every connection test: server, user, password, database.

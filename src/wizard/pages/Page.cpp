@@ -14,13 +14,32 @@ PageToolkit& Page::Toolkit() const {
 }
 
 void Page::Show() {
-    m_window->Show();
+    if (!m_unloaded) {
+        m_window->Show();
+    }
 }
+
 void Page::Hide() {
     m_window->Hide();
 }
 bool Page::IsVisible() const {
     return m_window->IsVisible();
+}
+
+void Page::Unload() {
+    m_unloaded = true;
+    m_window->Hide();
+}
+
+// The scope may destroy this page on its way out: nothing of the page is touched after it.
+void Page::OnClick(std::string_view control) {
+    const Wizard::HandlerScope scope(m_wizard);
+    Click(control);
+}
+
+void Page::OnCloseRequested() {
+    const Wizard::HandlerScope scope(m_wizard);
+    CloseRequested();
 }
 
 }  // namespace synvora

@@ -15,8 +15,8 @@ bool CheckRequiredFields(PageToolkit& toolkit, std::initializer_list<RequiredFie
     return true;
 }
 
-bool CheckDatabaseConnection(PageToolkit& toolkit, const WizardServices& services, ConnectionFields fields,
-                             std::string_view failurePrefix) {
+bool CheckDatabaseConnection(const Page& page, PageToolkit& toolkit, const WizardServices& services,
+                             ConnectionFields fields, std::string_view failurePrefix) {
     if (!services.testConnection) {
         return false;
     }
@@ -24,6 +24,11 @@ bool CheckDatabaseConnection(PageToolkit& toolkit, const WizardServices& service
     fields.status.SetCaption("Checking database information...");
     // Paint the status text before the connection attempt blocks the window.
     toolkit.DoEvents();
+    if (page.IsUnloaded()) {
+        // Cancel was handled in the pause: the wizard is over, nothing more is tried or shown.
+        toolkit.SetMousePointer(MousePointer::Default);
+        return false;
+    }
 
     const int result = services.testConnection(fields.server.Text(), fields.user.Text(),
                                                fields.password.Text(), fields.database.Text());

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "wizard/WizardServices.h"
+#include "wizard/pages/Page.h"
 #include "wizard/toolkit/Controls.h"
 
 namespace synvora {
@@ -30,8 +31,9 @@ struct ConnectionFields {
 /// Opens and closes a test connection with the page's fields under the busy pointer, with the
 /// status label telling what happens. On failure shows `failurePrefix` followed by " please check
 /// the entered database information." (critical) and returns false. Returns false without a word
-/// when no connection test is installed.
-bool CheckDatabaseConnection(PageToolkit& toolkit, const WizardServices& services, ConnectionFields fields,
-                             std::string_view failurePrefix);
+/// when no connection test is installed, or when the user left the wizard while the status text
+/// was being painted.
+bool CheckDatabaseConnection(const Page& page, PageToolkit& toolkit, const WizardServices& services,
+                             ConnectionFields fields, std::string_view failurePrefix);
 
 }  // namespace synvora

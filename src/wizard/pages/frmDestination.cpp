@@ -32,7 +32,7 @@ frmDestination::frmDestination(Wizard& wizard)
       cmdNextofSourcefrm(Window(), "cmdNextofSourcefrm"),
       cmdCancelofSourcefrm(Window(), "cmdCancelofSourcefrm") {}
 
-void frmDestination::OnClick(std::string_view control) {
+void frmDestination::Click(std::string_view control) {
     if (control == cmdBackofSourcefrm.Name()) {
         cmdBackofSourcefrm_Click();
     } else if (control == cmdNextofSourcefrm.Name()) {
@@ -42,7 +42,7 @@ void frmDestination::OnClick(std::string_view control) {
     }
 }
 
-void frmDestination::OnCloseRequested() {
+void frmDestination::CloseRequested() {
     cmdCancelofSourcefrm_Click();
 }
 
@@ -54,7 +54,7 @@ bool frmDestination::CheckFields() {
 bool frmDestination::CheckConnection() {
     // The trailing blank of the first half gives this message two blanks after the comma.
     return CheckDatabaseConnection(
-        Toolkit(), TheWizard().Services(),
+        *this, Toolkit(), TheWizard().Services(),
         {txtDestServer, txtDestDataBase, txtDestUser, txtDestPassword, lblStatusDest},
         "Unable to connect to the destination database, ");
 }

@@ -36,10 +36,10 @@ public:
     /// True when a test connection with the four fields opens.
     bool CheckConnection();
 
-    void OnClick(std::string_view control) override;
-    void OnCloseRequested() override;
-
 private:
+    void Click(std::string_view control) override;
+    void CloseRequested() override;
+
     void cmdBackofSourcefrm_Click();
     void cmdNextofSourcefrm_Click();
     void cmdCancelofSourcefrm_Click();

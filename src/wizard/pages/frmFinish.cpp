@@ -53,7 +53,7 @@ void frmFinish::ClearSteps() {
     lblError.SetCaption("");
 }
 
-void frmFinish::OnClick(std::string_view control) {
+void frmFinish::Click(std::string_view control) {
     if (control == cmdBackofFinish.Name()) {
         cmdBackofFinish_Click();
     } else if (control == cmdFinish.Name()) {
@@ -64,7 +64,7 @@ void frmFinish::OnClick(std::string_view control) {
 }
 
 // Closing the window is leaving the wizard, as Exit is.
-void frmFinish::OnCloseRequested() {
+void frmFinish::CloseRequested() {
     cmdCancelofSourcefrm_Click();
 }
 

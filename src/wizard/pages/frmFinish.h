@@ -46,10 +46,10 @@ public:
     /// Empties the step slots 1 to 14, in that order, and then lblError.
     void ClearSteps();
 
-    void OnClick(std::string_view control) override;
-    void OnCloseRequested() override;
-
 private:
+    void Click(std::string_view control) override;
+    void CloseRequested() override;
+
     void cmdBackofFinish_Click();
     void cmdFinish_Click();
     void cmdCancelofSourcefrm_Click();

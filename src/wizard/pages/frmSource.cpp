@@ -31,7 +31,7 @@ frmSource::frmSource(Wizard& wizard)
       cmdNextofSourcefrm(Window(), "cmdNextofSourcefrm"),
       cmdCancelofSourcefrm(Window(), "cmdCancelofSourcefrm") {}
 
-void frmSource::OnClick(std::string_view control) {
+void frmSource::Click(std::string_view control) {
     if (control == cmdBackofSourcefrm.Name()) {
         cmdBackofSourcefrm_Click();
     } else if (control == cmdNextofSourcefrm.Name()) {
@@ -41,7 +41,7 @@ void frmSource::OnClick(std::string_view control) {
     }
 }
 
-void frmSource::OnCloseRequested() {
+void frmSource::CloseRequested() {
     cmdCancelofSourcefrm_Click();
 }
 
@@ -52,7 +52,7 @@ bool frmSource::CheckFields() {
 
 bool frmSource::CheckConnection() {
     return CheckDatabaseConnection(
-        Toolkit(), TheWizard().Services(),
+        *this, Toolkit(), TheWizard().Services(),
         {txtSourceServer, txtSourceDataBase, txtSourceUser, txtSourcePassword, lblStatusSource},
         "Unable to connect to the source database,");
 }

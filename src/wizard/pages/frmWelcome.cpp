@@ -20,7 +20,7 @@ frmWelcome::frmWelcome(Wizard& wizard)
     Form_Load();
 }
 
-void frmWelcome::OnClick(std::string_view control) {
+void frmWelcome::Click(std::string_view control) {
     if (control == Optiondb.Name()) {
         Optiondb_Click();
     } else if (control == Optionweb.Name()) {
@@ -33,7 +33,7 @@ void frmWelcome::OnClick(std::string_view control) {
 }
 
 // Closing the window is leaving the wizard, as Cancel is.
-void frmWelcome::OnCloseRequested() {
+void frmWelcome::CloseRequested() {
     cmdCancelofWelcome_Click();
 }
 

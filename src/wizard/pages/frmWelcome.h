@@ -22,10 +22,10 @@ public:
     CommandButton cmdNextofWelcome;
     CommandButton cmdCancelofWelcome;
 
-    void OnClick(std::string_view control) override;
-    void OnCloseRequested() override;
-
 private:
+    void Click(std::string_view control) override;
+    void CloseRequested() override;
+
     void Form_Load();
     void Optiondb_Click();
     void Optionweb_Click();

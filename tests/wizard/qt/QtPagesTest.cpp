@@ -325,6 +325,25 @@ TEST_F(QtPagesTest, CancelDiscardsThePagesFromInsideItsOwnClick) {
     EXPECT_TRUE(finish.isNull());
 }
 
+TEST_F(QtPagesTest, CancelQueuedBeforeTheConnectionPauseEndsTheWizardQuietly) {
+    TheWizard().Source().Show();
+    TheWizard().Source().txtSourceServer.SetText("SQL1");
+    TheWizard().Source().txtSourceDataBase.SetText("Synvora");
+    QPointer<QWidget> source = &PageWindow("frmSource");
+    // The click waits in the queue and is handled by the pause that paints the status text.
+    QMetaObject::invokeMethod(&Control<QPushButton>("frmSource", "cmdCancelofSourcefrm"), "click",
+                              Qt::QueuedConnection);
+    Control<QPushButton>("frmSource", "cmdNextofSourcefrm").click();
+
+    EXPECT_TRUE(m_toolkit.QuitRequested());
+    EXPECT_FALSE(TheWizard().AnyPageLoaded());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ASSERT_FALSE(source.isNull());
+    EXPECT_FALSE(source->isVisible());
+    DeleteDeferred();
+    EXPECT_TRUE(source.isNull());
+}
+
 TEST_F(QtPagesTest, ClosingAWindowThroughItsFrameEndsTheProgram) {
     TheWizard().Start();
     QPointer<QWidget> welcome = &PageWindow("frmWelcome");
@@ -341,6 +360,8 @@ struct StyleCase {
     std::vector<QMessageBox::StandardButton> buttons;
     QMessageBox::StandardButton press;
     MsgBoxResult result;
+
+    friend void PrintTo(const StyleCase& style, std::ostream* out) { *out << "style " << style.style; }
 };
 
 class MessageBoxStyleTest : public QtFixture, public ::testing::WithParamInterface<StyleCase> {};
