@@ -31,13 +31,20 @@ void Page::Unload() {
     m_window->Hide();
 }
 
-// The scope may destroy this page on its way out: nothing of the page is touched after it.
+// An unloaded page ignores events still queued for its window. The scope may destroy this page
+// on its way out: nothing of the page is touched after it.
 void Page::OnClick(std::string_view control) {
+    if (m_unloaded) {
+        return;
+    }
     const Wizard::HandlerScope scope(m_wizard);
     Click(control);
 }
 
 void Page::OnCloseRequested() {
+    if (m_unloaded) {
+        return;
+    }
     const Wizard::HandlerScope scope(m_wizard);
     CloseRequested();
 }

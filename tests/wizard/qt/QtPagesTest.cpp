@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -148,6 +149,11 @@ TEST_F(QtPagesTest, WelcomePageIsDrawnFromItsLayout) {
         << "a borderless frame is no group box";
     EXPECT_EQ(Control<QLabel>("frmWelcome", "Label4").parentWidget()->objectName(), "farmeWelkom0");
     EXPECT_FALSE(Control<QPushButton>("frmWelcome", "cmdNextofWelcome").isEnabled());
+    EXPECT_EQ(Control<QPushButton>("frmWelcome", "cmdNextofWelcome").shortcut(),
+              QKeySequence(Qt::ALT | Qt::Key_N))
+        << "\"&\" marks the access key";
+    EXPECT_EQ(Control<QPushButton>("frmWelcome", "cmdCancelofWelcome").shortcut(),
+              QKeySequence(Qt::ALT | Qt::Key_C));
     EXPECT_FALSE(Control<QCheckBox>("frmWelcome", "Optiondb").isChecked());
 }
 
