@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "database/odbc/DataAccess.h"
 #include "wizard/Wizard.h"
 #include "wizard/qt/QtToolkit.h"
 
@@ -38,6 +39,7 @@ void ReportFirstPaintAndQuit(synvora::Wizard& wizard) {
 }  // namespace
 
 int main([[maybe_unused]] int argc, char** argv) {
+    synvora::InitializeDataAccess();
     if (!HasDisplayOrPlatform()) {
         std::cerr << "synvora-migration-wizard: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
                      "run it in a desktop session, or try: xvfb-run -a "

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace synvora {
+
+/// Prepares the process for database access; main calls it before anything else. It takes the
+/// user's locale (the drivers convert text with it) and gives the TDS driver the protocol version
+/// and port that the server needs, unless the environment already names them.
+void InitializeDataAccess();
+
+}  // namespace synvora

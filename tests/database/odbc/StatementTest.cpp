@@ -1,0 +1,186 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "database/SqlServer.h"
+#include "database/odbc/Connection.h"
+#include "database/odbc/Statement.h"
+#include "files/UniqueFd.h"
+#include "support/PostgresFixture.h"
+
+namespace synvora::odbc {
+namespace {
+
+using test::SharedPostgresServer;
+
+std::string AdminConnectionString(const std::string& password) {
+    const test::PostgresServer& server = SharedPostgresServer();
+    return BuildConnectionString(server.Host(), server.Admin().user, password, "postgres");
+}
+
+std::string AdminConnectionString() {
+    return AdminConnectionString(SharedPostgresServer().Admin().password);
+}
+
+std::vector<std::string> TextsOf(const std::vector<Diagnostic>& records) {
+    std::vector<std::string> texts;
+    for (const Diagnostic& record : records) {
+        texts.push_back(record.Text());
+    }
+    return texts;
+}
+
+using Row = std::vector<std::optional<std::string>>;
+
+TEST(ConnectionTest, AFailedLoginCarriesTheDriversDiagnostics) {
+    try {
+        Connection connection(AdminConnectionString("wrong"));
+        FAIL() << "connected with a wrong password";
+    } catch (const OdbcError& error) {
+        EXPECT_EQ(error.Source(), "SQLDriverConnectW");
+        EXPECT_FALSE(error.SqlState().empty());
+        ASSERT_FALSE(error.Records().empty());
+        EXPECT_NE(error.Records().front().message.find("password authentication failed"), std::string::npos)
+            << error.Description();
+    }
+}
+
+TEST(ConnectionTest, CloseDisconnectsOnceAndTheDestructorCopesWithEitherState) {
+    Connection closed(AdminConnectionString());
+    EXPECT_TRUE(closed.IsOpen());
+    closed.Close();
+    EXPECT_FALSE(closed.IsOpen());
+    closed.Close();
+    Connection left(AdminConnectionString());
+    Connection moved(std::move(left));
+    EXPECT_TRUE(moved.IsOpen());
+}
+
+TEST(ConnectionTest, TheLoginTimeOutEndsAWaitForAServerThatNeverAnswers) {
+    // A listening socket that accepts the connection in the kernel but never speaks.
+    UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ASSERT_TRUE(listener.Valid());
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
+    ASSERT_EQ(::listen(listener.Get(), 4), 0);
+    const std::string serverPort = std::getenv("PGPORT");
+    ::setenv("PGPORT", std::to_string(ntohs(address.sin_port)).c_str(), 1);
+    EXPECT_THROW(Connection(AdminConnectionString(), Timeouts{1, 30}), OdbcError);
+    ::setenv("PGPORT", serverPort.c_str(), 1);
+}
+
+TEST(StatementTest, WalksSeveralResultSetsWithColumnNamesAndNulls) {
+    Connection connection(AdminConnectionString());
+    Statement statement(connection);
+    statement.Execute(
+        "SELECT 1 AS one, 'x' AS \"Gr\u00F6\u00DFe\"; SELECT NULL::text AS nothing, '' AS empty");
+    EXPECT_EQ(statement.ColumnNames(), (std::vector<std::string>{"one", "Gr\u00F6\u00DFe"}));
+    ASSERT_TRUE(statement.Fetch());
+    EXPECT_EQ(statement.RowValues(), (Row{"1", "x"}));
+    EXPECT_FALSE(statement.Fetch());
+    ASSERT_TRUE(statement.NextResult());
+    EXPECT_EQ(statement.ColumnNames(), (std::vector<std::string>{"nothing", "empty"}));
+    ASSERT_TRUE(statement.Fetch());
+    EXPECT_EQ(statement.RowValues(), (Row{std::nullopt, ""}));
+    EXPECT_FALSE(statement.NextResult());
+}
+
+TEST(StatementTest, ReportsAffectedRowsOfStatementsWithoutRows) {
+    Connection connection(AdminConnectionString());
+    Statement statement(connection);
+    statement.Execute(
+        "CREATE TEMP TABLE counted (a int); INSERT INTO counted VALUES (1), (2), (3); "
+        "UPDATE counted SET a = a + 1 WHERE a > 1");
+    std::vector<std::int64_t> counts;
+    do {
+        EXPECT_EQ(statement.ColumnCount(), 0u);
+        counts.push_back(statement.AffectedRows());
+    } while (statement.NextResult());
+    ASSERT_EQ(counts.size(), 3u);
+    EXPECT_EQ(counts[1], 3);
+    EXPECT_EQ(counts[2], 2);
+}
+
+TEST(StatementTest, CollectsServerMessagesInTheOrderTheyArrive) {
+    Connection connection(AdminConnectionString());
+    Statement statement(connection);
+    statement.Execute("DO $$BEGIN RAISE NOTICE 'first notice'; RAISE NOTICE 'second \u20AC'; END$$");
+    statement.Drain();
+    // The PostgreSQL driver joins the notices of one call into one record; the order must hold.
+    std::string all;
+    for (const std::string& text : TextsOf(statement.TakeMessages())) {
+        all += text + "\n";
+    }
+    const std::size_t first = all.find("first notice");
+    const std::size_t second = all.find("second \u20AC");
+    ASSERT_NE(first, std::string::npos) << all;
+    ASSERT_NE(second, std::string::npos) << all;
+    EXPECT_LT(first, second) << all;
+    EXPECT_TRUE(statement.TakeMessages().empty());
+}
+
+TEST(StatementTest, AStatementTheServerRejectsRaisesItsSqlState) {
+    Connection connection(AdminConnectionString());
+    Statement statement(connection);
+    try {
+        statement.Execute("SELECT * FROM no_such_table");
+        statement.Drain();
+        FAIL() << "the query ran";
+    } catch (const OdbcError& error) {
+        EXPECT_EQ(error.SqlState(), "42P01");
+        EXPECT_NE(error.Description().find("no_such_table"), std::string::npos) << error.Description();
+    }
+}
+
+TEST(StatementTest, AFailureLaterInABatchIsRaisedWhileDraining) {
+    Connection connection(AdminConnectionString());
+    Statement statement(connection);
+    EXPECT_THROW(
+        {
+            statement.Execute("SELECT 1; SELECT 1 / 0");
+            statement.Drain();
+        },
+        OdbcError);
+}
+
+TEST(StatementTest, ValuesLongerThanOneReadArriveWholeAcrossPieceBoundaries) {
+    Connection connection(AdminConnectionString());
+    Statement statement(connection);
+    // Lengths around the size of one read, with surrogate pairs that straddle the boundaries.
+    statement.Execute(
+        "SELECT repeat('x', 4095), repeat('y', 4096), repeat('z', 4097), 'a' || repeat(U&'\\+01F600', 9000)");
+    ASSERT_TRUE(statement.Fetch());
+    const Row row = statement.RowValues();
+    std::string emoji = "a";
+    for (int i = 0; i < 9000; ++i) {
+        emoji += "\U0001F600";
+    }
+    EXPECT_EQ(row.at(0), std::string(4095, 'x'));
+    EXPECT_EQ(row.at(1), std::string(4096, 'y'));
+    EXPECT_EQ(row.at(2), std::string(4097, 'z'));
+    EXPECT_EQ(row.at(3), emoji);
+}
+
+TEST(StatementTest, TheCommandTimeOutStopsALongStatement) {
+    Connection connection(AdminConnectionString(), Timeouts{15, 1});
+    Statement statement(connection);
+    EXPECT_THROW(
+        {
+            statement.Execute("SELECT pg_sleep(20)");
+            statement.Drain();
+        },
+        OdbcError);
+}
+
+}  // namespace
+}  // namespace synvora::odbc

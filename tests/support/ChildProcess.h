@@ -1,0 +1,44 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace synvora::test {
+
+/// How a child process is started: what it reads, where its output goes, and what it finds in its
+/// environment besides this process's own.
+struct SpawnOptions {
+    /// Descriptor that becomes the child's standard input; -1 gives it /dev/null.
+    int inputFd = -1;
+    /// File that receives standard output and standard error (replaced); "" discards both.
+    std::string outputPath;
+    /// "NAME=value" entries set, or replaced, in the child's environment.
+    std::vector<std::string> environment;
+    /// Runs the child in a session of its own, so a terminal's Ctrl-C does not reach it.
+    bool newSession = false;
+};
+
+/// A started child process (no shell in between). The destructor kills and reaps a child that is
+/// still running, so none is left behind when a test fails; it never throws.
+class ChildProcess {
+public:
+    ChildProcess(const std::vector<std::string>& argv, const SpawnOptions& options);
+    ChildProcess(ChildProcess&& other) noexcept : m_pid(std::exchange(other.m_pid, -1)) {}
+    ChildProcess& operator=(ChildProcess&&) = delete;
+    ChildProcess(const ChildProcess&) = delete;
+    ~ChildProcess();
+
+    /// Waits for the end; the exit code, or 128 + signal number when a signal ended it.
+    int Wait();
+
+private:
+    pid_t m_pid = -1;
+};
+
+/// Runs a program to its end and returns its exit code as ChildProcess::Wait does.
+int RunProcess(const std::vector<std::string>& argv, const SpawnOptions& options = {});
+
+}  // namespace synvora::test

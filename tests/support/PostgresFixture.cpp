@@ -1,0 +1,355 @@
+#include "PostgresFixture.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+namespace synvora::test {
+namespace {
+
+const std::string kBinDirectory = "/usr/lib/postgresql/15/bin";
+const std::string kOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so";
+const std::string kServerUser = "postgres";
+const std::string kSuperuser = "postgres";
+const std::string kAdminUser = "sa";
+// An ordinary password: connection strings with it stay exactly as the program builds them.
+const std::string kAdminPassword = "Synvora#25sa";
+constexpr int kStartAttempts = 5;
+
+std::string RandomHex(std::size_t length) {
+    std::random_device device;
+    std::uniform_int_distribution<int> digit(0, 15);
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+        text += "0123456789abcdef"[digit(device)];
+    }
+    return text;
+}
+
+/// A port on 127.0.0.1 that nothing listens on at this moment. Another process may take it
+/// before the server binds it, so starting is retried with a new one.
+int FreeLoopbackPort() {
+    UniqueFd socketFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socketFd.Valid()) {
+        throw std::runtime_error("cannot create a socket to find a free port");
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof(address);
+    if (::bind(socketFd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::getsockname(socketFd.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        throw std::runtime_error("cannot find a free port on 127.0.0.1");
+    }
+    return ntohs(address.sin_port);
+}
+
+void AppendToFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << text;
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+void ReplaceFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+void ChangeOwnerRecursively(const std::string& path, uid_t uid, gid_t gid) {
+    if (::lchown(path.c_str(), uid, gid) != 0) {
+        throw std::runtime_error("cannot hand " + path + " to the server user");
+    }
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(path))) {
+        for (const auto& entry : std::filesystem::directory_iterator(path)) {
+            ChangeOwnerRecursively(entry.path().string(), uid, gid);
+        }
+    }
+}
+
+}  // namespace
+
+PostgresServer::~PostgresServer() {
+    Stop();
+}
+
+std::string PostgresServer::SocketDirectory() const {
+    return *m_root / "socket";
+}
+
+std::string PostgresServer::OdbcSysIniDirectory() const {
+    return *m_root / "odbc";
+}
+
+std::string PostgresServer::OdbcInstIniPath() const {
+    return OdbcSysIniDirectory() + "/odbcinst.ini";
+}
+
+PostgresLogin PostgresServer::Admin() const {
+    return PostgresLogin{kAdminUser, kAdminPassword};
+}
+
+void PostgresServer::Start() {
+    if (m_running) {
+        return;
+    }
+    try {
+        m_root = std::make_unique<TempDir>("synvora-pg");
+        m_superuserPassword = RandomHex(24);
+        std::filesystem::create_directory(SocketDirectory());
+        ReplaceFile(*m_root / "superuser.pw", m_superuserPassword + "\n");
+        GiveFolderToServerUser();
+        StartWatchdog();
+        InitializeCluster();
+        WriteConfiguration();
+        StartServerOnFreePort();
+        RunSql("postgres", "CREATE ROLE " + kAdminUser + " LOGIN SUPERUSER CREATEDB PASSWORD " +
+                               Literal(kAdminPassword) + ";");
+        WriteOdbcConfiguration();
+        ExportEnvironment();
+    } catch (...) {
+        Stop();
+        throw;
+    }
+}
+
+void PostgresServer::Stop() noexcept {
+    try {
+        if (m_running) {
+            m_running = false;
+            RunProcess(
+                AsServerUser({kBinDirectory + "/pg_ctl", "stop", "-D", *m_root / "data", "-m", "immediate"}),
+                SpawnOptions{-1, *m_root / "stop.out", {}, false});
+        }
+    } catch (...) {
+        // The watchdog below still stops a server that pg_ctl could not.
+    }
+    m_root.reset();
+    StopWatchdog();
+}
+
+void PostgresServer::ExportEnvironment() const {
+    ::setenv("ODBCSYSINI", OdbcSysIniDirectory().c_str(), 1);
+    ::setenv("ODBCINI", (OdbcSysIniDirectory() + "/odbc.ini").c_str(), 1);
+    ::unsetenv("ODBCINSTINI");
+    ::setenv("PGPORT", std::to_string(m_port).c_str(), 1);
+    // An empty password in a connection string must fail as it would against a real server,
+    // never be filled in from a password file or variable of the machine.
+    ::setenv("PGPASSFILE", (*m_root / "no-password-file").c_str(), 1);
+    for (const char* name : {"PGHOST", "PGHOSTADDR", "PGSERVICE", "PGSERVICEFILE", "PGPASSWORD", "PGUSER",
+                             "PGDATABASE", "PGOPTIONS", "PGSSLMODE", "PGREQUIRESSL"}) {
+        ::unsetenv(name);
+    }
+}
+
+std::string PostgresServer::RunSql(const std::string& database, const std::string& sql) const {
+    const std::string input = *m_root / "input.sql";
+    const std::string output = *m_root / "psql.out";
+    ReplaceFile(input, sql);
+    const int exitCode = RunProcess(
+        {kBinDirectory + "/psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-h", SocketDirectory(),
+         "-p", std::to_string(m_port), "-U", kSuperuser, "-d", database, "-f", input},
+        SpawnOptions{-1, output, {"PGPASSWORD=" + m_superuserPassword}, false});
+    std::string result = ReadBytes(output);
+    if (exitCode != 0) {
+        throw std::runtime_error("psql failed in " + database + " (" + std::to_string(exitCode) +
+                                 "): " + result);
+    }
+    return result;
+}
+
+void PostgresServer::CreateDatabase(const std::string& name) const {
+    RunSql("postgres", "CREATE DATABASE " + Identifier(name) + " OWNER " + kAdminUser +
+                           " ENCODING 'UTF8' TEMPLATE template0;");
+}
+
+void PostgresServer::CreateParameterDatabase(const std::string& name) const {
+    CreateDatabase(name);
+    RunSql(name, "CREATE SCHEMA dbo AUTHORIZATION " + kAdminUser +
+                     ";\n"
+                     "CREATE TABLE dbo.SYNVORAPARAMETER (PARAMNAME varchar(255) NOT NULL, PARAMVALUE text);\n"
+                     "ALTER TABLE dbo.SYNVORAPARAMETER OWNER TO " +
+                     kAdminUser + ";\n");
+}
+
+void PostgresServer::CreateLogin(const std::string& user, const std::string& password) const {
+    RunSql("postgres", "CREATE ROLE " + Identifier(user) + " LOGIN PASSWORD " + Literal(password) + ";");
+}
+
+std::string PostgresServer::Literal(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c;
+        if (c == '\'') {
+            quoted += '\'';
+        }
+    }
+    return quoted + "'";
+}
+
+std::string PostgresServer::Identifier(const std::string& name) {
+    std::string quoted = "\"";
+    for (char c : name) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+std::vector<std::string> PostgresServer::AsServerUser(std::vector<std::string> argv) const {
+    // PostgreSQL refuses to run as root.
+    if (RunningAsRoot()) {
+        argv.insert(argv.begin(), {"runuser", "-u", kServerUser, "--"});
+    }
+    return argv;
+}
+
+void PostgresServer::RunChecked(const std::vector<std::string>& argv,
+                                const std::vector<std::string>& environment) const {
+    const std::string output = *m_root / "command.out";
+    const int exitCode = RunProcess(argv, SpawnOptions{-1, output, environment, false});
+    if (exitCode != 0) {
+        throw std::runtime_error(argv.front() + " " + argv.at(1 < argv.size() ? 1 : 0) + " failed (" +
+                                 std::to_string(exitCode) + "): " + ReadBytes(output));
+    }
+}
+
+void PostgresServer::GiveFolderToServerUser() const {
+    if (!RunningAsRoot()) {
+        return;
+    }
+    const passwd* user = ::getpwnam(kServerUser.c_str());
+    if (user == nullptr) {
+        throw std::runtime_error("there is no user '" + kServerUser + "' to run PostgreSQL as");
+    }
+    ChangeOwnerRecursively(m_root->Path(), user->pw_uid, user->pw_gid);
+}
+
+void PostgresServer::InitializeCluster() {
+    RunChecked(AsServerUser({kBinDirectory + "/initdb", "-D", *m_root / "data", "-U", kSuperuser,
+                             "--pwfile=" + (*m_root / "superuser.pw"), "-A", "scram-sha-256", "-E", "UTF8",
+                             "--locale=C", "--no-sync", "--no-instructions"}));
+}
+
+void PostgresServer::WriteConfiguration() const {
+    const std::string data = *m_root / "data";
+    // Passwords are checked on every path, so that a wrong one really fails.
+    ReplaceFile(data + "/pg_hba.conf",
+                "local all all scram-sha-256\n"
+                "host  all all 127.0.0.1/32 scram-sha-256\n");
+    // Durability is of no use for a throw-away cluster; speed is.
+    AppendToFile(data + "/postgresql.conf",
+                 "\n# Test server\n"
+                 "listen_addresses = '127.0.0.1'\n"
+                 "unix_socket_directories = '" +
+                     SocketDirectory() +
+                     "'\n"
+                     "fsync = off\n"
+                     "synchronous_commit = off\n"
+                     "full_page_writes = off\n"
+                     "max_connections = 40\n"
+                     "shared_buffers = 16MB\n");
+}
+
+void PostgresServer::WriteOdbcConfiguration() const {
+    if (!std::filesystem::exists(kOdbcDriver)) {
+        throw std::runtime_error("the PostgreSQL ODBC driver is missing: " + kOdbcDriver);
+    }
+    std::filesystem::create_directories(OdbcSysIniDirectory());
+    ReplaceFile(OdbcInstIniPath(),
+                "[ODBC]\n"
+                "Trace = No\n"
+                "Pooling = No\n"
+                "\n"
+                "[SQL Server]\n"
+                "Description = PostgreSQL standing in for the SQL Server driver in tests\n"
+                "Driver = " +
+                    kOdbcDriver + "\n");
+    ReplaceFile(OdbcSysIniDirectory() + "/odbc.ini", "");
+}
+
+void PostgresServer::StartServerOnFreePort() {
+    std::string lastFailure;
+    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+        m_port = FreeLoopbackPort();
+        try {
+            RunChecked(
+                AsServerUser({kBinDirectory + "/pg_ctl", "start", "-w", "-t", "60", "-D", *m_root / "data",
+                              "-l", *m_root / "server.log", "-o", "-p " + std::to_string(m_port)}));
+            m_running = true;
+            return;
+        } catch (const std::exception& failure) {
+            lastFailure = std::string(failure.what()) + "\n" + ReadBytes(*m_root / "server.log");
+        }
+    }
+    throw std::runtime_error("PostgreSQL did not start: " + lastFailure);
+}
+
+void PostgresServer::StartWatchdog() {
+    int fds[2] = {-1, -1};
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot create the watchdog's pipe");
+    }
+    UniqueFd readEnd(fds[0]);
+    m_watchdogPipe.Reset(fds[1]);
+    // The watchdog waits for the end of its input, which comes when this process closes the pipe
+    // or dies; it then stops a server that is still running and removes the folder. The write
+    // end is close-on-exec, so no other child (the server included) keeps it open.
+    const std::string script =
+        "root=$1; data=$2; shift 2; cat >/dev/null; "
+        "if [ -f \"$data/postmaster.pid\" ]; then \"$@\" stop -D \"$data\" -m immediate; fi; "
+        "rm -rf \"$root\"";
+    std::vector<std::string> argv = {"/bin/sh",       "-c", script, "synvora-pg-watchdog", m_root->Path(),
+                                     *m_root / "data"};
+    for (const std::string& word : AsServerUser({kBinDirectory + "/pg_ctl"})) {
+        argv.push_back(word);
+    }
+    m_watchdog.emplace(argv, SpawnOptions{readEnd.Get(), "", {}, true});
+}
+
+void PostgresServer::StopWatchdog() noexcept {
+    m_watchdogPipe.Reset();
+    if (m_watchdog) {
+        try {
+            m_watchdog->Wait();
+        } catch (...) {
+            // Already reaped; nothing is left to wait for.
+        }
+        m_watchdog.reset();
+    }
+}
+
+PostgresServer& SharedPostgresServer() {
+    static PostgresServer server;
+    return server;
+}
+
+void PostgresEnvironment::SetUp() {
+    try {
+        SharedPostgresServer().Start();
+    } catch (const std::exception& failure) {
+        FAIL() << "The PostgreSQL test server could not be started: " << failure.what();
+    }
+}
+
+void PostgresEnvironment::TearDown() {
+    SharedPostgresServer().Stop();
+}
+
+}  // namespace synvora::test

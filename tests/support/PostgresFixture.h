@@ -1,0 +1,109 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "files/UniqueFd.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+
+namespace synvora::test {
+
+/// A login of the test server.
+struct PostgresLogin {
+    std::string user;
+    std::string password;
+};
+
+/// A private PostgreSQL 15 server for the tests: its own cluster in a temporary folder, listening
+/// on 127.0.0.1 at a free port and on a socket folder of its own, password (SCRAM) authentication
+/// for every connection. The PostgreSQL ODBC driver is registered under the name "SQL Server" in
+/// a private ODBC configuration, so that the program's own connection strings reach this server
+/// unchanged ("server=127.0.0.1", the port comes from PGPORT).
+///
+/// When the tests run as root, the server programs run as the "postgres" user. The server is
+/// stopped and its folder removed by Stop, by the destructor, and, should the test process die
+/// without either (a crash, a sanitizer abort, a kill), by a watchdog process that notices it.
+class PostgresServer {
+public:
+    PostgresServer() = default;
+    PostgresServer(const PostgresServer&) = delete;
+    PostgresServer& operator=(const PostgresServer&) = delete;
+    ~PostgresServer();
+
+    /// Creates the cluster, starts the server, creates the "sa" login and exports the environment
+    /// (see ExportEnvironment). Raises std::runtime_error with the server's output on failure.
+    void Start();
+    /// Stops the server at once and removes its folder; never throws.
+    void Stop() noexcept;
+    bool IsRunning() const noexcept { return m_running; }
+
+    const std::string& Host() const noexcept { return m_host; }
+    int Port() const noexcept { return m_port; }
+    std::string SocketDirectory() const;
+    /// The folder named by ODBCSYSINI and the odbcinst.ini in it.
+    std::string OdbcSysIniDirectory() const;
+    std::string OdbcInstIniPath() const;
+    /// A superuser login with CREATEDB rights, reachable over ODBC.
+    PostgresLogin Admin() const;
+
+    /// Sets, in this process's environment (so that children inherit them): ODBCSYSINI and
+    /// ODBCINI for the private ODBC configuration, PGPORT for the driver, PGPASSFILE pointing at
+    /// nothing, and clears the libpq variables that could send a connection elsewhere. A test
+    /// program must call it (Start does) before its first ODBC call: the driver manager reads its
+    /// configuration once per process.
+    void ExportEnvironment() const;
+
+    /// Runs SQL as the cluster's superuser through psql, in one session; returns psql's output.
+    /// Raises std::runtime_error with that output when a statement fails.
+    std::string RunSql(const std::string& database, const std::string& sql) const;
+    /// Creates a UTF-8 database owned by "sa". Use lower-case names: unquoted names in queries
+    /// fold to lower case.
+    void CreateDatabase(const std::string& name) const;
+    /// Creates a database with the product's parameter table: schema dbo and
+    /// dbo.SYNVORAPARAMETER (PARAMNAME, PARAMVALUE).
+    void CreateParameterDatabase(const std::string& name) const;
+    /// Creates a login role with a password (scram-sha-256), allowed to connect everywhere.
+    void CreateLogin(const std::string& user, const std::string& password) const;
+
+    /// A SQL string literal: single quotes doubled.
+    static std::string Literal(const std::string& text);
+    /// A SQL identifier in double quotes, quotes inside doubled.
+    static std::string Identifier(const std::string& name);
+
+private:
+    std::vector<std::string> AsServerUser(std::vector<std::string> argv) const;
+    void RunChecked(const std::vector<std::string>& argv,
+                    const std::vector<std::string>& environment = {}) const;
+    void GiveFolderToServerUser() const;
+    void InitializeCluster();
+    void WriteConfiguration() const;
+    void WriteOdbcConfiguration() const;
+    void StartServerOnFreePort();
+    void StartWatchdog();
+    void StopWatchdog() noexcept;
+
+    std::unique_ptr<TempDir> m_root;
+    std::string m_host = "127.0.0.1";
+    int m_port = 0;
+    bool m_running = false;
+    std::string m_superuserPassword;
+    UniqueFd m_watchdogPipe;
+    std::optional<ChildProcess> m_watchdog;
+};
+
+/// The one server of a test program, created on first use and stopped at exit at the latest.
+PostgresServer& SharedPostgresServer();
+
+/// Starts the shared server before the first test of the program and stops it after the last.
+/// A server that cannot start fails the program's tests with the reason.
+class PostgresEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+}  // namespace synvora::test
