@@ -111,16 +111,16 @@ void LinkTabStops(const PageLayout& layout, const RenderedControls& controls) {
 
 }  // namespace
 
-QFont WizardFont(const FontSpec& spec) {
+QFont WizardFont(const FontSpec& layoutFont) {
     QFont font;
-    if (spec.face == "MS Sans Serif") {
+    if (layoutFont.face == "MS Sans Serif") {
         font.setFamily(QStringLiteral("Sans Serif"));
         font.setStyleHint(QFont::SansSerif);
     } else {
-        font.setFamily(FromUtf8(spec.face));
+        font.setFamily(FromUtf8(layoutFont.face));
     }
-    font.setPointSizeF(spec.points <= kLegacyDialogPoints ? kReadablePoints : spec.points);
-    font.setBold(spec.bold);
+    font.setPointSizeF(layoutFont.points <= kLegacyDialogPoints ? kReadablePoints : layoutFont.points);
+    font.setBold(layoutFont.bold);
     return font;
 }
 

@@ -27,7 +27,7 @@ RenderedControls RenderLayout(QWidget& page, const PageLayout& layout);
 
 /// The layout font on this system: the old dialog face becomes the system's sans serif, and its
 /// 8.25 points become 9 so that text stays readable.
-QFont WizardFont(const FontSpec& spec);
+QFont WizardFont(const FontSpec& layoutFont);
 
 /// Breaks the text between words so that no line is wider than `width` pixels; a word wider
 /// than that keeps a line of its own.
