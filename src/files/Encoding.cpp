@@ -85,6 +85,16 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& cp) {
     return length;
 }
 
+// Bytes below 0x80 are the same in both encodings; whole runs of them are copied at once, which
+// keeps the conversion of a script (mostly ASCII) at memory speed.
+std::size_t AsciiRunLength(std::string_view text, std::size_t pos) {
+    std::size_t end = pos;
+    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) {
+        ++end;
+    }
+    return end - pos;
+}
+
 }  // namespace
 
 std::string Utf8ToAnsi(std::string_view utf8) {
@@ -92,8 +102,10 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     out.reserve(utf8.size());
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
-            out.push_back(utf8[pos++]);
+        const std::size_t ascii = AsciiRunLength(utf8, pos);
+        if (ascii > 0) {
+            out.append(utf8.substr(pos, ascii));
+            pos += ascii;
             continue;
         }
         char32_t cp = 0;
@@ -113,8 +125,14 @@ std::string Utf8ToAnsi(std::string_view utf8) {
 std::string AnsiToUtf8(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size() + ansi.size() / 8);
-    for (const char c : ansi) {
-        AppendUtf8(out, CodePointOfByte(static_cast<unsigned char>(c)));
+    std::size_t pos = 0;
+    while (pos < ansi.size()) {
+        const std::size_t ascii = AsciiRunLength(ansi, pos);
+        out.append(ansi.substr(pos, ascii));
+        pos += ascii;
+        if (pos < ansi.size()) {
+            AppendUtf8(out, CodePointOfByte(static_cast<unsigned char>(ansi[pos++])));
+        }
     }
     return out;
 }

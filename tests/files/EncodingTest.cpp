@@ -12,6 +12,16 @@ TEST(Encoding, EveryByteSurvivesTheRoundTrip) {
     }
 }
 
+TEST(Encoding, AsciiRunsBetweenOtherCharactersAreKeptInPlace) {
+    const std::string ansi = "SELECT 'caf\xE9' -- \x80\x81 x\r\nend\xFF";
+    const std::string utf8 = "SELECT 'caf\u00E9' -- \u20AC\u0081 x\r\nend\u00FF";
+    EXPECT_EQ(AnsiToUtf8(ansi), utf8);
+    EXPECT_EQ(Utf8ToAnsi(utf8), ansi);
+    EXPECT_EQ(Utf8ToAnsi("ab\xC3"
+                         "cd\u4E2Def"),
+              "ab?cd?ef");
+}
+
 TEST(Encoding, MapsTheCodePageSpecificCharacters) {
     EXPECT_EQ(AnsiToUtf8("\x80"), "\u20AC");
     EXPECT_EQ(AnsiToUtf8("\x9F"), "\u0178");

@@ -1,0 +1,95 @@
+#include "Registry.h"
+
+#include <exception>
+#include <optional>
+#include <string_view>
+
+#include "files/Encoding.h"
+#include "webmigration/FileRegistry.h"
+#include "webmigration/OpenedRegistryKey.h"
+
+namespace synvora {
+namespace {
+
+constexpr std::size_t kLocalBufferLength = 1024;
+constexpr std::uint32_t kNoOptions = 0;
+
+constexpr const char* kWebServerKey = "SOFTWARE\\Corvane\\Velmoria\\Portivo";
+constexpr const char* kInstallFolderKey = "SOFTWARE\\Corvane\\Velmoria\\Portivo\\PelluxServer\\1";
+constexpr const char* kInstallFolderValue = "path";
+constexpr const char* kComputerNameKey = "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName";
+constexpr const char* kComputerNameValue = "ComputerName";
+constexpr const char* kNotFound = "NotFound";
+
+// The text of a value from the buffer it was queried into, size being the byte count returned.
+// Nothing for a size of 0 (the size - 1 characters would be a negative length) or one beyond the
+// buffer.
+std::optional<std::string_view> QueriedText(std::string_view buffer, std::uint32_t size) {
+    if (size == 0 || size > buffer.size()) {
+        return std::nullopt;
+    }
+    std::string_view text = buffer.substr(0, size);
+    // size - 1 characters drop the NUL that a string is stored with. A value stored without one
+    // keeps its last character, and a NUL inside a value ends the text there: a name or folder
+    // with a NUL in it would be cut at that point by every call it is later passed to.
+    if (text.back() == '\0') {
+        text.remove_suffix(1);
+    }
+    return text.substr(0, text.find('\0'));
+}
+
+std::string ReadLocalValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                           const std::string& defaultValue) {
+    RegistryCalls& registry = LocalRegistry();
+    RegistryHandle handle = 0;
+    if (registry.OpenKey(root, Utf8ToAnsi(keyPath), kNoOptions, kKeyQueryValue, handle) != kRegistrySuccess) {
+        return defaultValue;
+    }
+    OpenedRegistryKey key(registry, handle);
+    std::string buffer(kLocalBufferLength, ' ');
+    auto size = static_cast<std::uint32_t>(buffer.size());
+    std::uint32_t type = kRegSz;
+    if (registry.QueryValue(key.Handle(), Utf8ToAnsi(valueName), type, buffer.data(), size) !=
+        kRegistrySuccess) {
+        return defaultValue;
+    }
+    const auto text = QueriedText(buffer, size);
+    return text ? AnsiToUtf8(*text) : defaultValue;
+}
+
+}  // namespace
+
+std::string GetRegistryValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
+                             const std::string& defaultValue) {
+    try {
+        return ReadLocalValue(root, keyPath, valueName, defaultValue);
+    } catch (const std::exception&) {
+        // The local readers answer with their default whatever goes wrong; nothing is shown.
+        return defaultValue;
+    }
+}
+
+bool IsWebServerInstalled() {
+    try {
+        RegistryCalls& registry = LocalRegistry();
+        RegistryHandle handle = 0;
+        if (registry.OpenKey(kHKeyLocalMachine, Utf8ToAnsi(kWebServerKey), kNoOptions, kKeyQueryValue,
+                             handle) != kRegistrySuccess) {
+            return false;
+        }
+        OpenedRegistryKey key(registry, handle);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::string GetLocalInstallFolder() {
+    return GetRegistryValue(kHKeyLocalMachine, kInstallFolderKey, kInstallFolderValue, kNotFound);
+}
+
+std::string GetLocalComputerName() {
+    return GetRegistryValue(kHKeyLocalMachine, kComputerNameKey, kComputerNameValue, kNotFound);
+}
+
+}  // namespace synvora

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace synvora {
+
+/// A registry key handle as the Windows calls hand it out: 32 bits, the predefined roots
+/// (kHKeyLocalMachine in Registry.h) included.
+using RegistryHandle = std::uint32_t;
+
+/// Status codes of the registry calls (Windows system error numbers).
+inline constexpr std::int32_t kRegistrySuccess = 0;
+inline constexpr std::int32_t kRegistryNotFound = 2;
+inline constexpr std::int32_t kRegistryAccessDenied = 5;
+inline constexpr std::int32_t kRegistryInvalidHandle = 6;
+inline constexpr std::int32_t kRegistryMoreData = 234;
+
+/// Value types.
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+
+/// Access right of every open of the program.
+inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
+
+/// What the Registry module needs of the Windows registry: the ANSI open, query and close calls.
+/// Names and string data are Windows-1252 bytes; a name ends at its first NUL, as a C string
+/// does. One implementation stands in for this machine's registry (FileRegistry.h); a remote
+/// machine's registry plugs in beside it with the same calls.
+class RegistryCalls {
+public:
+    virtual ~RegistryCalls() = default;
+
+    /// Opens subKey (backslash-separated, relative; "" opens the key itself again) below an open
+    /// key or a predefined root. On success result holds the new handle.
+    virtual std::int32_t OpenKey(RegistryHandle key, std::string_view subKey, std::uint32_t options,
+                                 std::uint32_t desiredAccess, RegistryHandle& result) = 0;
+
+    /// Copies the data of a value ("" names the key's default value) into data, whose capacity
+    /// is size bytes on entry. On return type holds the value's type and size the bytes copied
+    /// (a string's terminating NUL included), or, with kRegistryMoreData, the bytes needed; data
+    /// may be null to ask for the size only.
+    virtual std::int32_t QueryValue(RegistryHandle key, std::string_view valueName, std::uint32_t& type,
+                                    char* data, std::uint32_t& size) = 0;
+
+    /// Releases a handle from OpenKey.
+    virtual std::int32_t CloseKey(RegistryHandle key) = 0;
+};
+
+}  // namespace synvora
