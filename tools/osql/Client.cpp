@@ -25,7 +25,6 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr const char* kProgram = "osql.exe: ";
-constexpr const char* kMaskedPassword = "********";
 
 void WriteToStandardError(const std::string& text) {
     std::fputs((kProgram + text + "\n").c_str(), stderr);
@@ -54,19 +53,6 @@ std::string ReadScript(const ClientOptions& options) {
     const std::string bytes =
         options.inputFile ? TheFileSystem().ReadFile(*options.inputFile) : ReadStandardInput();
     return AnsiToUtf8(bytes);
-}
-
-/// Drivers may quote a connection string in their messages; the password never reaches the
-/// output that way.
-std::string WithoutPassword(std::string text, const std::string& password) {
-    if (password.empty()) {
-        return text;
-    }
-    for (std::size_t at = text.find(password); at != std::string::npos; at = text.find(password, at)) {
-        text.replace(at, password.size(), kMaskedPassword);
-        at += std::string_view(kMaskedPassword).size();
-    }
-    return text;
 }
 
 /// Runs a script on an open output; raises MigrationError only when the output fails.
@@ -141,7 +127,7 @@ private:
             records.push_back(odbc::Diagnostic{"08001", 0, failure.Description()});
         }
         for (odbc::Diagnostic& record : records) {
-            record.message = WithoutPassword(record.message, m_options.password);
+            record.message = MaskPassword(record.message, m_options.password);
         }
         if (!m_options.outputFile) {
             for (const odbc::Diagnostic& record : records) {

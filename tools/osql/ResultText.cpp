@@ -12,6 +12,7 @@ constexpr std::int32_t kErrorWithoutNumber = 50000;
 constexpr std::int32_t kErrorLevel = 16;
 constexpr std::int32_t kHighestMessageLevel = 10;
 constexpr std::string_view kNull = "NULL";
+constexpr std::string_view kMaskedPassword = "********";
 
 std::string_view CellText(const std::optional<std::string>& value) {
     return value ? std::string_view(*value) : kNull;
@@ -45,6 +46,17 @@ std::string ErrorHeading(const odbc::Diagnostic& record, const std::string& serv
            std::to_string(record.severity.value_or(kErrorLevel)) + ", State " +
            std::to_string(record.serverState.value_or(1)) + ", Server " + server + ", Line " +
            std::to_string(record.line.value_or(1));
+}
+
+std::string MaskPassword(std::string text, std::string_view password) {
+    if (password.empty()) {
+        return text;
+    }
+    for (std::size_t at = text.find(password); at != std::string::npos; at = text.find(password, at)) {
+        text.replace(at, password.size(), kMaskedPassword);
+        at += kMaskedPassword.size();
+    }
+    return text;
 }
 
 std::size_t DisplayWidth(std::string_view utf8) {

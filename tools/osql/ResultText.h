@@ -30,6 +30,11 @@ std::string RecordText(const odbc::Diagnostic& record);
 /// the driver tells them.
 std::string ErrorHeading(const odbc::Diagnostic& record, const std::string& server);
 
+/// The text with every occurrence of the password replaced by asterisks. Drivers may quote a
+/// connection string in the messages of a failed login; the password never reaches the output
+/// that way. An empty password changes nothing.
+std::string MaskPassword(std::string text, std::string_view password);
+
 /// Characters (not bytes) of a UTF-8 text: each becomes one byte in the Windows-1252 output.
 std::size_t DisplayWidth(std::string_view utf8);
 

@@ -249,6 +249,13 @@ TEST_F(ClientProgramTest, MissingInputAndUnwritableOutputEndWithOne) {
                   std::string::npos)
             << run.console;
     }
+
+    // An output that fails while the script runs: every write to /dev/full finds no space.
+    args = login;
+    args.insert(args.end(), {"/i", InputPath(), "/o", "/dev/full"});
+    const ClientRun full = Run(args);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.console, "osql.exe: cannot write to /dev/full: Disk full\n");
 }
 
 TEST_F(ClientProgramTest, UsageAndUnknownSwitches) {

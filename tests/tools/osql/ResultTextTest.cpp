@@ -46,6 +46,14 @@ TEST(ResultTextTest, MessagesAndErrorsAreToldApart) {
     EXPECT_FALSE(IsErrorRecord(informational));
 }
 
+TEST(ResultTextTest, PasswordsAreMaskedWhereverTheyStand) {
+    EXPECT_EQ(MaskPassword("driver={SQL Server};UID=sa;PWD=pw*;database=pw*", "pw*"),
+              "driver={SQL Server};UID=sa;PWD=********;database=********");
+    // A password that holds the mask itself does not make the masking run on forever.
+    EXPECT_EQ(MaskPassword("x**y", "*"), "x****************y");
+    EXPECT_EQ(MaskPassword("nothing to hide", ""), "nothing to hide");
+}
+
 TEST(ResultTextTest, WidthsCountCharactersNotBytes) {
     EXPECT_EQ(DisplayWidth(""), 0u);
     EXPECT_EQ(DisplayWidth("Gr\u00FC\u00DFe \u20AC"), 7u);
