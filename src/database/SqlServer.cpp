@@ -22,7 +22,8 @@ bool NeedsBraces(std::string_view value) {
     if (value.empty()) {
         return false;
     }
-    return value.find_first_of(";{}") != std::string_view::npos || value.front() == ' ' || value.back() == ' ';
+    return value.find_first_of(";{}") != std::string_view::npos || value.front() == ' ' ||
+           value.back() == ' ';
 }
 
 std::string ConnectionValue(std::string_view value) {
@@ -46,7 +47,9 @@ std::string PasswordForLog(const std::string& password) {
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        const auto lower = [](char c) {
+            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        };
         return lower(x) == lower(y);
     });
 }
@@ -54,16 +57,19 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
 /// The result's column of that name; the server may report names in another letter case.
 std::size_t FindColumn(odbc::Statement& statement, const std::string& name) {
     const std::vector<std::string> names = statement.ColumnNames();
-    const auto found = std::find_if(names.begin(), names.end(),
-                                    [&](const std::string& candidate) { return EqualIgnoringAsciiCase(candidate, name); });
+    const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& candidate) {
+        return EqualIgnoringAsciiCase(candidate, name);
+    });
     if (found == names.end()) {
-        throw MigrationError(ErrorCode::kGetValueFromDatabase, kGetValueSource,
-                             "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+        throw MigrationError(
+            ErrorCode::kGetValueFromDatabase, kGetValueSource,
+            "Item cannot be found in the collection corresponding to the requested name or ordinal.");
     }
     return static_cast<std::size_t>(found - names.begin());
 }
 
-std::string ReadFirstValue(odbc::Connection& connection, const std::string& query, const std::string& valueColumn) {
+std::string ReadFirstValue(odbc::Connection& connection, const std::string& query,
+                           const std::string& valueColumn) {
     odbc::Statement statement(connection);
     statement.Execute(query);
     if (!statement.Fetch()) {
@@ -116,19 +122,20 @@ std::int32_t RunSQLCommand(const std::string& server, const std::string& user, c
         connection->Close();
     } catch (...) {
         connection.reset();
-        WriteLogAndRaise(ErrorCode::kRunSQLCommand, kRunSQLCommandSource, "Unable to run the command!: " + commandText);
+        WriteLogAndRaise(ErrorCode::kRunSQLCommand, kRunSQLCommandSource,
+                         "Unable to run the command!: " + commandText);
     }
     return 0;
 }
 
-std::string GetValueFromDatabase(const std::string& server, const std::string& user, const std::string& password,
-                                 const std::string& database, const std::string& valueColumn,
-                                 const std::string& parameter, const std::string& table,
-                                 const std::string& keyColumn) {
+std::string GetValueFromDatabase(const std::string& server, const std::string& user,
+                                 const std::string& password, const std::string& database,
+                                 const std::string& valueColumn, const std::string& parameter,
+                                 const std::string& table, const std::string& keyColumn) {
     // Names and parameter go in as given; a quote in the parameter makes the query fail, and
     // that failure is logged like any other.
-    const std::string query = "SELECT " + valueColumn + " FROM " + database + ".dbo." + table + " WHERE " + keyColumn +
-                              "='" + parameter + "'";
+    const std::string query = "SELECT " + valueColumn + " FROM " + database + ".dbo." + table + " WHERE " +
+                              keyColumn + "='" + parameter + "'";
     try {
         odbc::Connection connection(BuildConnectionString(server, user, password, database));
         std::string value = ReadFirstValue(connection, query, valueColumn);

@@ -25,9 +25,9 @@ std::int32_t RunSQLCommand(const std::string& server, const std::string& user, c
 /// "SELECT <valueColumn> FROM <database>.dbo.<table> WHERE <keyColumn>='<parameter>'", as text;
 /// "" when no row matches. Any failure, a NULL value included, is logged under
 /// GetValueFromDatabase and raised.
-std::string GetValueFromDatabase(const std::string& server, const std::string& user, const std::string& password,
-                                 const std::string& database, const std::string& valueColumn,
-                                 const std::string& parameter, const std::string& table,
-                                 const std::string& keyColumn);
+std::string GetValueFromDatabase(const std::string& server, const std::string& user,
+                                 const std::string& password, const std::string& database,
+                                 const std::string& valueColumn, const std::string& parameter,
+                                 const std::string& table, const std::string& keyColumn);
 
 }  // namespace synvora

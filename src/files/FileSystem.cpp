@@ -1,12 +1,31 @@
 #include "FileSystem.h"
 
-#include "LocalFileSystem.h"
+#include "RoutingFileSystem.h"
 
 namespace synvora {
+namespace {
+
+RoutingFileSystem& TheRouter() {
+    static RoutingFileSystem router;
+    return router;
+}
+
+}  // namespace
 
 FileSystem& TheFileSystem() {
-    static LocalFileSystem local;
-    return local;
+    return TheRouter();
+}
+
+void MountDrive(char letter, std::shared_ptr<FileSystem> drive) {
+    TheRouter().MountDrive(letter, std::move(drive));
+}
+
+void UnmountDrive(char letter) {
+    TheRouter().UnmountDrive(letter);
+}
+
+bool IsDriveMounted(char letter) {
+    return TheRouter().IsDriveMounted(letter);
 }
 
 }  // namespace synvora

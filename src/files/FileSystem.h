@@ -1,7 +1,13 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace synvora {
 
@@ -10,6 +16,61 @@ enum FileAttribute : int {
     kAttributeReadOnly = 1,
     kAttributeDirectory = 16,
     kAttributeArchive = 32,
+};
+
+/// Tells folders apart on one backend (device and inode on a local disk), so that a folder copy
+/// can recognise a symbolic link that leads back into a folder it is already copying. A backend
+/// that cannot tell leaves both values 0.
+struct FolderIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    bool Known() const noexcept { return inode != 0; }
+    bool operator==(const FolderIdentity&) const = default;
+};
+
+/// What exists at a path: its FileAttribute bits and, for a folder, its identity.
+struct PathInfo {
+    int attributes = 0;
+    FolderIdentity identity;
+
+    bool IsFolder() const noexcept { return (attributes & kAttributeDirectory) != 0; }
+    bool IsReadOnly() const noexcept { return (attributes & kAttributeReadOnly) != 0; }
+};
+
+/// One entry of a folder listing. Symbolic links are listed as what they lead to; a link that
+/// leads nowhere is listed as a file, so that copying it fails instead of being skipped silently.
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;
+    FolderIdentity identity;  // folders only
+};
+
+/// A file opened for reading in chunks.
+class FileReader {
+public:
+    virtual ~FileReader() = default;
+
+    /// Fills the buffer as far as the file goes; 0 at the end of the file.
+    virtual std::size_t Read(std::span<char> buffer) = 0;
+
+    /// The file's permission bits (POSIX 0777 form; a backend with only a read-only attribute
+    /// reports the owner write bit from it).
+    virtual unsigned Permissions() const = 0;
+};
+
+/// A new file being written under a temporary name in its destination folder. Commit renames it
+/// into place; without Commit the destructor removes the temporary. The destination therefore
+/// holds either its old content or the complete new one, never a part.
+class FileWriter {
+public:
+    virtual ~FileWriter() = default;
+
+    virtual void Write(std::string_view bytes) = 0;
+
+    /// Gives the file its permission bits and renames it into place. An existing file of the final
+    /// name is replaced only when replace is true; otherwise the call fails and leaves it alone.
+    virtual void Commit(unsigned permissions, bool replace) = 0;
 };
 
 /// Every file and folder operation of the program goes through this interface, so that paths on
@@ -23,18 +84,36 @@ public:
 
     virtual bool FileExists(const std::string& path) = 0;
     virtual bool FolderExists(const std::string& path) = 0;
+
+    /// Creates the folder and any missing folders above it. An existing folder is accepted.
     virtual void CreateFolder(const std::string& path) = 0;
 
-    /// Copies one file. An existing destination is replaced only when overwrite is true, and a
-    /// read-only destination (attribute 1) is never replaced.
+    /// Copies one file, keeping its permissions. An existing destination is replaced only when
+    /// overwrite is true, a read-only destination (attribute 1) is never replaced, and a folder at
+    /// the destination makes the call fail.
     virtual void CopyFile(const std::string& source, const std::string& destination, bool overwrite) = 0;
 
     /// Copies a folder's files and subfolders into destination, which names the copy itself
-    /// (created, or merged into). Each file arrives complete or not at all.
+    /// (created, or merged into). Each file arrives complete or not at all. A file that cannot be
+    /// copied does not stop the rest: the copy goes as far as it can and then raises the first
+    /// failure.
     virtual void CopyFolder(const std::string& source, const std::string& destination, bool overwrite) = 0;
 
     /// FileAttribute bits of an existing file or folder.
     virtual int Attributes(const std::string& path) = 0;
+
+    /// What exists at the path, or nothing when no file or folder is there. Other failures (a
+    /// drive that is not ready, a folder on the way that cannot be searched) raise.
+    virtual std::optional<PathInfo> Inspect(const std::string& path) = 0;
+
+    /// The files and folders in a folder, in no particular order; "." and ".." are left out, as
+    /// are entries that are neither files nor folders.
+    virtual std::vector<FolderEntry> ListFolder(const std::string& path) = 0;
+
+    virtual std::unique_ptr<FileReader> OpenForReading(const std::string& path) = 0;
+
+    /// Starts a new file that will take the given path when committed (see FileWriter).
+    virtual std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) = 0;
 
     /// The whole content of a file.
     virtual std::string ReadFile(const std::string& path) = 0;
@@ -49,8 +128,19 @@ public:
     virtual void AppendToFile(const std::string& path, std::string_view content) = 0;
 };
 
-/// The process-wide file system: local paths on this machine, drive-letter paths on the mapped
-/// network drives.
+/// The process-wide file system: drive-letter paths ("Z:/...") on the file system mounted for
+/// that letter, every other path on this machine's disk.
 FileSystem& TheFileSystem();
+
+/// Mounts a file system for a drive letter (case-insensitive) in TheFileSystem(), replacing an
+/// earlier one. It then receives the paths on that drive without the "Z:" prefix
+/// ("Z:/Synvora/images" arrives as "/Synvora/images"). Raises 52 for a character that is no letter.
+void MountDrive(char letter, std::shared_ptr<FileSystem> drive);
+
+/// Removes a drive letter's file system from TheFileSystem(); nothing happens when none is
+/// mounted. Paths on that drive then answer as on a drive that does not exist.
+void UnmountDrive(char letter);
+
+bool IsDriveMounted(char letter);
 
 }  // namespace synvora

@@ -1,13 +1,16 @@
 #include "LocalFileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "LocalCopy.h"
+#include "LocalIo.h"
+#include "PendingFile.h"
 #include "PlatformErrors.h"
-#include "UniqueFd.h"
 
 namespace synvora {
 namespace {
@@ -16,79 +19,173 @@ bool StatPath(const std::string& path, struct stat& info) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0;
 }
 
-UniqueFd OpenOrThrow(const std::string& path, int flags, mode_t mode = 0) {
-    if (path.empty()) {
-        ThrowPlatformError(ENOENT);
-    }
-    UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC, mode));
-    if (!fd.Valid()) {
-        ThrowPlatformError(errno);
-    }
-    return fd;
-}
+struct DirCloser {
+    void operator()(DIR* dir) const noexcept { ::closedir(dir); }
+};
 
-void WriteAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        const ssize_t written = ::write(fd, content.data(), content.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+class LocalFileReader final : public FileReader {
+public:
+    explicit LocalFileReader(const std::string& path) : m_fd(OpenOrThrow(path, O_RDONLY | O_NONBLOCK)) {
+        struct stat info {};
+        if (::fstat(m_fd.Get(), &info) != 0) {
             ThrowPlatformError(errno);
         }
-        content.remove_prefix(static_cast<std::size_t>(written));
+        if (!S_ISREG(info.st_mode)) {
+            ThrowPlatformError(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+        }
+        m_permissions = info.st_mode & 0777;
     }
-}
 
-mode_t CurrentUmask() {
-    // umask() can only be read by setting it; do so once, before any other thread exists.
-    static const mode_t mask = [] {
-        const mode_t old = ::umask(022);
-        ::umask(old);
-        return old;
-    }();
-    return mask;
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
+    std::size_t Read(std::span<char> buffer) override {
+        std::size_t filled = 0;
+        while (filled < buffer.size()) {
+            const ssize_t got = ::read(m_fd.Get(), buffer.data() + filled, buffer.size() - filled);
+            if (got < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                ThrowPlatformError(errno);
+            }
+            if (got == 0) {
+                break;
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        return filled;
     }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
+
+    unsigned Permissions() const override { return m_permissions; }
+
+private:
+    UniqueFd m_fd;
+    unsigned m_permissions = 0;
+};
+
+class LocalFileWriter final : public FileWriter {
+public:
+    LocalFileWriter(UniqueFd folder, const std::string& name)
+        : m_folder(std::move(folder)), m_pending(m_folder.Get(), name, 0600) {}
+
+    void Write(std::string_view bytes) override { WriteAll(m_pending.Fd(), bytes); }
+
+    void Commit(unsigned permissions, bool replace) override {
+        m_pending.SetPermissions(permissions & 0777);
+        // No fsync, as for local copies: the rename is the guarantee against partial files.
+        m_pending.Commit(replace);
+    }
+
+private:
+    UniqueFd m_folder;  // declared first: m_pending uses it until its own destruction
+    PendingFile m_pending;
+};
 
 }  // namespace
 
+LocalFileSystem::LocalFileSystem(std::string rootFolder) : m_rootFolder(std::move(rootFolder)) {}
+
+std::string LocalFileSystem::Resolve(const std::string& path) const {
+    if (m_rootFolder.empty()) {
+        return path;
+    }
+    if (!path.empty() && path.front() == '/') {
+        return m_rootFolder + path;
+    }
+    return m_rootFolder + "/" + path;
+}
+
 bool LocalFileSystem::FileExists(const std::string& path) {
     struct stat info {};
-    return StatPath(path, info) && S_ISREG(info.st_mode);
+    return StatPath(Resolve(path), info) && S_ISREG(info.st_mode);
 }
 
 bool LocalFileSystem::FolderExists(const std::string& path) {
     struct stat info {};
-    return StatPath(path, info) && S_ISDIR(info.st_mode);
+    return StatPath(Resolve(path), info) && S_ISDIR(info.st_mode);
+}
+
+void LocalFileSystem::CreateFolder(const std::string& path) {
+    CreateLocalFolder(Resolve(path));
+}
+
+void LocalFileSystem::CopyFile(const std::string& source, const std::string& destination, bool overwrite) {
+    CopyLocalFile(Resolve(source), Resolve(destination), overwrite);
+}
+
+void LocalFileSystem::CopyFolder(const std::string& source, const std::string& destination, bool overwrite) {
+    CopyLocalFolder(Resolve(source), Resolve(destination), overwrite);
 }
 
 int LocalFileSystem::Attributes(const std::string& path) {
+    const std::string resolved = Resolve(path);
     struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
-        ThrowPlatformError(path.empty() ? ENOENT : errno);
+    if (resolved.empty() || ::stat(resolved.c_str(), &info) != 0) {
+        ThrowPlatformError(resolved.empty() ? ENOENT : errno);
     }
-    int attributes = 0;
-    if ((info.st_mode & S_IWUSR) == 0) {
-        attributes |= kAttributeReadOnly;
+    return AttributesOf(info);
+}
+
+std::optional<PathInfo> LocalFileSystem::Inspect(const std::string& path) {
+    const std::string resolved = Resolve(path);
+    struct stat info {};
+    if (resolved.empty()) {
+        return std::nullopt;
     }
+    if (::stat(resolved.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        ThrowPlatformError(errno);
+    }
+    PathInfo result{AttributesOf(info), {}};
     if (S_ISDIR(info.st_mode)) {
-        attributes |= kAttributeDirectory;
-    } else if (S_ISREG(info.st_mode)) {
-        attributes |= kAttributeArchive;
+        result.identity = IdentityOf(info);
     }
-    return attributes;
+    return result;
+}
+
+std::vector<FolderEntry> LocalFileSystem::ListFolder(const std::string& path) {
+    const std::string resolved = Resolve(path);
+    const std::unique_ptr<DIR, DirCloser> dir(resolved.empty() ? nullptr : ::opendir(resolved.c_str()));
+    if (!dir) {
+        ThrowPlatformError(resolved.empty() ? ENOENT : errno);
+    }
+    const int fd = ::dirfd(dir.get());
+    std::vector<FolderEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr) {
+            if (errno != 0) {
+                ThrowPlatformError(errno);
+            }
+            return entries;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        struct stat info {};
+        if (::fstatat(fd, entry->d_name, &info, 0) != 0) {
+            entries.push_back({std::string(name), false, {}});  // a link that leads nowhere
+        } else if (S_ISDIR(info.st_mode)) {
+            entries.push_back({std::string(name), true, IdentityOf(info)});
+        } else if (S_ISREG(info.st_mode)) {
+            entries.push_back({std::string(name), false, {}});
+        }
+    }
+}
+
+std::unique_ptr<FileReader> LocalFileSystem::OpenForReading(const std::string& path) {
+    return std::make_unique<LocalFileReader>(Resolve(path));
+}
+
+std::unique_ptr<FileWriter> LocalFileSystem::CreateFileWriter(const std::string& path) {
+    const auto [folder, name] = SplitFolderAndName(Resolve(path));
+    return std::make_unique<LocalFileWriter>(OpenFolderHandle(folder), name);
 }
 
 std::string LocalFileSystem::ReadFile(const std::string& path) {
-    const UniqueFd fd = OpenOrThrow(path, O_RDONLY);
+    const UniqueFd fd = OpenOrThrow(Resolve(path), O_RDONLY);
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0) {
         ThrowPlatformError(errno);
@@ -116,8 +213,9 @@ std::string LocalFileSystem::ReadFile(const std::string& path) {
 }
 
 void LocalFileSystem::ReplaceFile(const std::string& path, std::string_view content) {
+    const std::string resolved = Resolve(path);
     struct stat existing {};
-    const bool exists = StatPath(path, existing);
+    const bool exists = StatPath(resolved, existing);
     if (exists && !S_ISREG(existing.st_mode)) {
         ThrowPlatformError(EISDIR);
     }
@@ -126,57 +224,23 @@ void LocalFileSystem::ReplaceFile(const std::string& path, std::string_view cont
     if (exists && (existing.st_mode & S_IWUSR) == 0) {
         ThrowPlatformError(EACCES);
     }
-    std::string temporary = FolderOf(path) + "/.synvora-XXXXXX";
-    UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!fd.Valid()) {
-        ThrowPlatformError(errno);
-    }
-    try {
-        // The new content keeps the old file's permissions; mkostemp created it 0600.
-        const mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
-        if (::fchmod(fd.Get(), mode) != 0) {
-            ThrowPlatformError(errno);
-        }
-        WriteAll(fd.Get(), content);
-        if (::fsync(fd.Get()) != 0) {
-            ThrowPlatformError(errno);
-        }
-        if (::close(fd.Release()) != 0) {
-            ThrowPlatformError(errno);
-        }
-        if (::rename(temporary.c_str(), path.c_str()) != 0) {
-            ThrowPlatformError(errno);
-        }
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
-    }
+    const auto [folder, name] = SplitFolderAndName(resolved);
+    const UniqueFd folderFd = OpenFolderHandle(folder);
+    // The new content keeps the old file's permissions; a new file gets the usual ones.
+    PendingFile pending(folderFd.Get(), name, exists ? (existing.st_mode & 07777) : (0666 & ~ProcessUmask()));
+    WriteAll(pending.Fd(), content);
+    // A rewritten script or log must survive a crash right after the call, so this one is synced.
+    pending.Sync();
+    pending.Commit(true);
 }
 
 void LocalFileSystem::CreateEmptyFile(const std::string& path) {
-    OpenOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    OpenOrThrow(Resolve(path), O_WRONLY | O_CREAT | O_TRUNC, 0666);
 }
 
 void LocalFileSystem::AppendToFile(const std::string& path, std::string_view content) {
-    const UniqueFd fd = OpenOrThrow(path, O_WRONLY | O_APPEND);
+    const UniqueFd fd = OpenOrThrow(Resolve(path), O_WRONLY | O_APPEND);
     WriteAll(fd.Get(), content);
-}
-
-}  // namespace synvora
-
-namespace synvora {
-
-// Placeholders until the copy layer lands.
-void LocalFileSystem::CreateFolder(const std::string& /*path*/) {
-    ThrowPlatformError(ENOSYS);
-}
-void LocalFileSystem::CopyFile(const std::string& /*source*/, const std::string& /*destination*/,
-                               bool /*overwrite*/) {
-    ThrowPlatformError(ENOSYS);
-}
-void LocalFileSystem::CopyFolder(const std::string& /*source*/, const std::string& /*destination*/,
-                                 bool /*overwrite*/) {
-    ThrowPlatformError(ENOSYS);
 }
 
 }  // namespace synvora

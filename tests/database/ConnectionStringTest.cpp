@@ -10,11 +10,13 @@ TEST(BuildConnectionStringTest, OrdinaryValuesAreInsertedExactlyAsTyped) {
               "driver={SQL Server};server=SRV01;UID=sa;PWD=secret;database=synvora");
     // Blanks inside, "=", quotes, backslashes and non-ASCII letters need no braces.
     EXPECT_EQ(BuildConnectionString("OLD SERVER\\INST", "dom\\user", "p=ss w'o\"rd", "Caf\u00E9 \u20AC"),
-              "driver={SQL Server};server=OLD SERVER\\INST;UID=dom\\user;PWD=p=ss w'o\"rd;database=Caf\u00E9 \u20AC");
+              "driver={SQL Server};server=OLD SERVER\\INST;UID=dom\\user;PWD=p=ss w'o\"rd;database=Caf\u00E9 "
+              "\u20AC");
 }
 
 TEST(BuildConnectionStringTest, EmptyValuesLeaveTheirKeysWithNothingAfterTheEqualsSign) {
-    EXPECT_EQ(BuildConnectionString("srv", "sa", "", "db"), "driver={SQL Server};server=srv;UID=sa;PWD=;database=db");
+    EXPECT_EQ(BuildConnectionString("srv", "sa", "", "db"),
+              "driver={SQL Server};server=srv;UID=sa;PWD=;database=db");
     EXPECT_EQ(BuildConnectionString("", "", "", ""), "driver={SQL Server};server=;UID=;PWD=;database=");
 }
 

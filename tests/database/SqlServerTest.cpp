@@ -1,10 +1,9 @@
-#include "database/SqlServer.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
+#include "database/SqlServer.h"
 #include "database/odbc/DataAccess.h"
 #include "files/ErrorCodes.h"
 #include "files/MigrationError.h"
@@ -121,9 +120,10 @@ TEST_F(SqlServerTest, RunSQLCommandRunsTheStatementAndLogsNothing) {
     EXPECT_EQ(RunSQLCommand(Host(), User(), Password(), kNewDatabase,
                             "INSERT INTO dbo.SYNVORAPARAMETER VALUES ('FromCommand', 'yes')"),
               0);
-    EXPECT_EQ(SharedPostgresServer().RunSql(
-                  kNewDatabase, "SELECT PARAMVALUE FROM dbo.SYNVORAPARAMETER WHERE PARAMNAME = 'FromCommand';"),
-              "yes\n");
+    EXPECT_EQ(
+        SharedPostgresServer().RunSql(
+            kNewDatabase, "SELECT PARAMVALUE FROM dbo.SYNVORAPARAMETER WHERE PARAMNAME = 'FromCommand';"),
+        "yes\n");
     EXPECT_FALSE(LogExists());
 }
 
@@ -138,8 +138,8 @@ TEST_F(SqlServerTest, RunSQLCommandReadsThroughEveryResultOfABatch) {
 }
 
 TEST_F(SqlServerTest, RunSQLCommandThatCannotConnectLogsTheDetailsWithTheHiddenPassword) {
-    const MigrationError error =
-        RaisedBy([&] { RunSQLCommand(Host(), User(), "wrong-secret", "master", "EXEC sp_dropserver 'OLD'"); });
+    const MigrationError error = RaisedBy(
+        [&] { RunSQLCommand(Host(), User(), "wrong-secret", "master", "EXEC sp_dropserver 'OLD'"); });
     const std::string message =
         "Unable to connect with given input! Host= 127.0.0.1, User= sa, Password= ********, Database= master";
     EXPECT_EQ(error.Number(), ErrorCode::kRunSQLCommand);
@@ -149,24 +149,29 @@ TEST_F(SqlServerTest, RunSQLCommandThatCannotConnectLogsTheDetailsWithTheHiddenP
 }
 
 TEST_F(SqlServerTest, RunSQLCommandWithAnEmptyPasswordLogsItEmpty) {
-    const MigrationError error = RaisedBy([&] { RunSQLCommand("127.0.0.2", "admin", "", "master", "SELECT 1"); });
-    EXPECT_EQ(error.Description(),
-              "Unable to connect with given input! Host= 127.0.0.2, User= admin, Password= , Database= master");
+    const MigrationError error =
+        RaisedBy([&] { RunSQLCommand("127.0.0.2", "admin", "", "master", "SELECT 1"); });
+    EXPECT_EQ(
+        error.Description(),
+        "Unable to connect with given input! Host= 127.0.0.2, User= admin, Password= , Database= master");
     EXPECT_EQ(LogBytes(), "-2147221502 RunSQLCommand\r\n" + error.Description() + "\r\n\r\n\r\n");
 }
 
 TEST_F(SqlServerTest, RunSQLCommandWithARejectedStatementLogsTheStatement) {
     const std::string command = "EXEC sp_dropserver 'OLDSERVER','droplogins'";
-    const MigrationError error = RaisedBy([&] { RunSQLCommand(Host(), User(), Password(), kNewDatabase, command); });
+    const MigrationError error =
+        RaisedBy([&] { RunSQLCommand(Host(), User(), Password(), kNewDatabase, command); });
     EXPECT_EQ(error.Number(), ErrorCode::kRunSQLCommand);
     EXPECT_EQ(error.Source(), "RunSQLCommand");
     EXPECT_EQ(error.Description(), "Unable to run the command!: " + command);
-    EXPECT_EQ(LogBytes(), "-2147221502 RunSQLCommand\r\nUnable to run the command!: " + command + "\r\n\r\n\r\n");
+    EXPECT_EQ(LogBytes(),
+              "-2147221502 RunSQLCommand\r\nUnable to run the command!: " + command + "\r\n\r\n\r\n");
 }
 
 TEST_F(SqlServerTest, RunSQLCommandSeesAFailureInALaterStatementOfTheBatch) {
     const std::string command = "SELECT 1; SELECT 2; SELECT * FROM dbo.NOSUCHTABLE";
-    const MigrationError error = RaisedBy([&] { RunSQLCommand(Host(), User(), Password(), kNewDatabase, command); });
+    const MigrationError error =
+        RaisedBy([&] { RunSQLCommand(Host(), User(), Password(), kNewDatabase, command); });
     EXPECT_EQ(error.Description(), "Unable to run the command!: " + command);
 }
 
@@ -213,26 +218,28 @@ TEST_F(SqlServerTest, GetValueFromDatabaseWithAQuoteInTheParameterFailsAndLogsIt
     // The log is written in the single-byte code page.
     const MigrationError error = RaisedBy([&] { Parameter("Gr\u00F6\u00DFe'x"); });
     EXPECT_EQ(error.Number(), ErrorCode::kGetValueFromDatabase);
-    EXPECT_EQ(LogBytes(),
-              "-2147221501 GetValueFromDatabase\r\n"
-              "Could not retrieve value form database!UserName= sa, Password= ********, Database= oldsynvora, "
-              "Value= PARAMVALUE, Parameter= Gr\xF6\xDF"
-              "e'x, Table= SYNVORAPARAMETER, Column= PARAMNAME\r\n\r\n\r\n");
+    EXPECT_EQ(
+        LogBytes(),
+        "-2147221501 GetValueFromDatabase\r\n"
+        "Could not retrieve value form database!UserName= sa, Password= ********, Database= oldsynvora, "
+        "Value= PARAMVALUE, Parameter= Gr\xF6\xDF"
+        "e'x, Table= SYNVORAPARAMETER, Column= PARAMNAME\r\n\r\n\r\n");
 }
 
 TEST_F(SqlServerTest, GetValueFromDatabaseFailsForAMissingTableOrColumnOrAWrongLogin) {
     RaisedBy([&] { Parameter("AttachmentsVirtualPath", "NOSUCHTABLE"); });
     RaisedBy([&] {
-        GetValueFromDatabase(Host(), User(), Password(), kOldDatabase, "NOSUCHCOLUMN", "AttachmentsVirtualPath",
-                             "SYNVORAPARAMETER", "PARAMNAME");
+        GetValueFromDatabase(Host(), User(), Password(), kOldDatabase, "NOSUCHCOLUMN",
+                             "AttachmentsVirtualPath", "SYNVORAPARAMETER", "PARAMNAME");
     });
     const MigrationError error = RaisedBy([&] {
         GetValueFromDatabase(Host(), User(), "", kOldDatabase, "PARAMVALUE", "AttachmentsVirtualPath",
                              "SYNVORAPARAMETER", "PARAMNAME");
     });
-    EXPECT_EQ(error.Description(),
-              "Could not retrieve value form database!UserName= sa, Password= , Database= oldsynvora, "
-              "Value= PARAMVALUE, Parameter= AttachmentsVirtualPath, Table= SYNVORAPARAMETER, Column= PARAMNAME");
+    EXPECT_EQ(
+        error.Description(),
+        "Could not retrieve value form database!UserName= sa, Password= , Database= oldsynvora, "
+        "Value= PARAMVALUE, Parameter= AttachmentsVirtualPath, Table= SYNVORAPARAMETER, Column= PARAMNAME");
     // One entry per failure, three in all.
     const std::string log = LogBytes();
     std::size_t entries = 0;

@@ -74,8 +74,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const SpawnOpti
         ::posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     }
     const std::string output = options.outputPath.empty() ? "/dev/null" : options.outputPath;
-    ::posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                       0644);
+    ::posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, output.c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::posix_spawn_file_actions_adddup2(&setup.actions, STDOUT_FILENO, STDERR_FILENO);
     if (options.newSession) {
         ::posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSID);

@@ -131,8 +131,9 @@ void PostgresServer::Stop() noexcept {
     try {
         if (m_running) {
             m_running = false;
-            RunProcess(AsServerUser({kBinDirectory + "/pg_ctl", "stop", "-D", *m_root / "data", "-m", "immediate"}),
-                       SpawnOptions{-1, *m_root / "stop.out", {}, false});
+            RunProcess(
+                AsServerUser({kBinDirectory + "/pg_ctl", "stop", "-D", *m_root / "data", "-m", "immediate"}),
+                SpawnOptions{-1, *m_root / "stop.out", {}, false});
         }
     } catch (...) {
         // The watchdog below still stops a server that pg_ctl could not.
@@ -159,13 +160,14 @@ std::string PostgresServer::RunSql(const std::string& database, const std::strin
     const std::string input = *m_root / "input.sql";
     const std::string output = *m_root / "psql.out";
     ReplaceFile(input, sql);
-    const int exitCode = RunProcess({kBinDirectory + "/psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-h",
-                                     SocketDirectory(), "-p", std::to_string(m_port), "-U", kSuperuser, "-d",
-                                     database, "-f", input},
-                                    SpawnOptions{-1, output, {"PGPASSWORD=" + m_superuserPassword}, false});
+    const int exitCode = RunProcess(
+        {kBinDirectory + "/psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-h", SocketDirectory(),
+         "-p", std::to_string(m_port), "-U", kSuperuser, "-d", database, "-f", input},
+        SpawnOptions{-1, output, {"PGPASSWORD=" + m_superuserPassword}, false});
     std::string result = ReadBytes(output);
     if (exitCode != 0) {
-        throw std::runtime_error("psql failed in " + database + " (" + std::to_string(exitCode) + "): " + result);
+        throw std::runtime_error("psql failed in " + database + " (" + std::to_string(exitCode) +
+                                 "): " + result);
     }
     return result;
 }
@@ -177,12 +179,11 @@ void PostgresServer::CreateDatabase(const std::string& name) const {
 
 void PostgresServer::CreateParameterDatabase(const std::string& name) const {
     CreateDatabase(name);
-    RunSql(name,
-           "CREATE SCHEMA dbo AUTHORIZATION " + kAdminUser +
-               ";\n"
-               "CREATE TABLE dbo.SYNVORAPARAMETER (PARAMNAME varchar(255) NOT NULL, PARAMVALUE text);\n"
-               "ALTER TABLE dbo.SYNVORAPARAMETER OWNER TO " +
-               kAdminUser + ";\n");
+    RunSql(name, "CREATE SCHEMA dbo AUTHORIZATION " + kAdminUser +
+                     ";\n"
+                     "CREATE TABLE dbo.SYNVORAPARAMETER (PARAMNAME varchar(255) NOT NULL, PARAMVALUE text);\n"
+                     "ALTER TABLE dbo.SYNVORAPARAMETER OWNER TO " +
+                     kAdminUser + ";\n");
 }
 
 void PostgresServer::CreateLogin(const std::string& user, const std::string& password) const {
@@ -288,8 +289,9 @@ void PostgresServer::StartServerOnFreePort() {
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
         m_port = FreeLoopbackPort();
         try {
-            RunChecked(AsServerUser({kBinDirectory + "/pg_ctl", "start", "-w", "-t", "60", "-D", *m_root / "data",
-                                     "-l", *m_root / "server.log", "-o", "-p " + std::to_string(m_port)}));
+            RunChecked(
+                AsServerUser({kBinDirectory + "/pg_ctl", "start", "-w", "-t", "60", "-D", *m_root / "data",
+                              "-l", *m_root / "server.log", "-o", "-p " + std::to_string(m_port)}));
             m_running = true;
             return;
         } catch (const std::exception& failure) {
@@ -313,7 +315,7 @@ void PostgresServer::StartWatchdog() {
         "root=$1; data=$2; shift 2; cat >/dev/null; "
         "if [ -f \"$data/postmaster.pid\" ]; then \"$@\" stop -D \"$data\" -m immediate; fi; "
         "rm -rf \"$root\"";
-    std::vector<std::string> argv = {"/bin/sh", "-c", script, "synvora-pg-watchdog", m_root->Path(),
+    std::vector<std::string> argv = {"/bin/sh",       "-c", script, "synvora-pg-watchdog", m_root->Path(),
                                      *m_root / "data"};
     for (const std::string& word : AsServerUser({kBinDirectory + "/pg_ctl"})) {
         argv.push_back(word);

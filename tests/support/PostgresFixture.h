@@ -76,7 +76,8 @@ public:
 
 private:
     std::vector<std::string> AsServerUser(std::vector<std::string> argv) const;
-    void RunChecked(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {}) const;
+    void RunChecked(const std::vector<std::string>& argv,
+                    const std::vector<std::string>& environment = {}) const;
     void GiveFolderToServerUser() const;
     void InitializeCluster();
     void WriteConfiguration() const;

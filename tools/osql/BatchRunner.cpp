@@ -1,5 +1,6 @@
 #include "BatchRunner.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -12,6 +13,13 @@ namespace {
 /// SQLSTATE class 08: the connection failed or is closed.
 bool IsConnectionFailure(const odbc::Diagnostic& record) {
     return record.sqlState.starts_with("08");
+}
+
+/// A failure of the driver or the connection rather than of a statement on the server: nothing
+/// more of the batch can be reached after it.
+bool IsDriverFailure(const odbc::Diagnostic& record) {
+    const std::string_view state = record.sqlState;
+    return state.starts_with("HY") || state.starts_with("IM") || IsConnectionFailure(record);
 }
 
 /// A failure without any record (rare, but a driver may do it) still shows as an error.
@@ -29,20 +37,66 @@ BatchRunner::BatchRunner(odbc::Connection& connection, ClientOutput& output, std
 
 BatchOutcome BatchRunner::Run(std::string_view batch) {
     m_outcome = BatchOutcome::kRan;
+    const std::string text(batch);
+    StepResult step = Attempt(
+        [&] {
+            m_statement.Execute(text);
+            WriteMessages();
+            WriteCurrentResult();
+        },
+        false);
+    // A server may go on with the rest of a batch after a failed statement; its later results
+    // are reached by moving on, after a failure as after a success.
+    std::size_t sameFailureInARow = 0;
+    while (step != StepResult::kDriverFailure && m_outcome != BatchOutcome::kConnectionLost) {
+        const std::string previousFailure = m_lastFailure;
+        bool advanced = false;
+        step = Attempt(
+            [&] {
+                advanced = m_statement.NextResult();
+                // Messages collected on the way to a result came before it.
+                WriteMessages();
+                if (advanced) {
+                    WriteCurrentResult();
+                }
+            },
+            step != StepResult::kDone);
+        if (step == StepResult::kDone && !advanced) {
+            break;
+        }
+        // A driver that cannot move past a failure would report it forever.
+        sameFailureInARow = step == StepResult::kServerFailure && m_lastFailure == previousFailure
+                                ? sameFailureInARow + 1
+                                : 0;
+        if (sameFailureInARow >= kMostRepeatedFailures) {
+            break;
+        }
+    }
+    return m_outcome;
+}
+
+BatchRunner::StepResult BatchRunner::Attempt(const std::function<void()>& step, bool afterFailure) {
     try {
-        m_statement.Execute(std::string(batch));
-        WriteResults();
+        step();
+        return StepResult::kDone;
     } catch (const odbc::OdbcError& failure) {
+        const std::vector<odbc::Diagnostic> records = RecordsOf(failure);
+        const bool serverFailure = std::none_of(records.begin(), records.end(), IsDriverFailure);
+        // Moving on after a failure is a question to the driver; a driver that cannot answer
+        // it has nothing to say that the server said.
+        if (afterFailure && !serverFailure) {
+            return StepResult::kDriverFailure;
+        }
         // Messages that came before the failure first, then the failure itself.
         WriteMessages();
-        const std::vector<odbc::Diagnostic> records = RecordsOf(failure);
         WriteRecords(m_output, records, m_server);
         NoteErrors(records);
         if (m_outcome == BatchOutcome::kRan) {
             m_outcome = BatchOutcome::kFailed;
         }
+        m_lastFailure = failure.Description();
+        return serverFailure ? StepResult::kServerFailure : StepResult::kDriverFailure;
     }
-    return m_outcome;
 }
 
 void BatchRunner::WriteRecords(ClientOutput& output, const std::vector<odbc::Diagnostic>& records,
@@ -53,17 +107,6 @@ void BatchRunner::WriteRecords(ClientOutput& output, const std::vector<odbc::Dia
         }
         output.WriteLine(RecordText(record));
     }
-}
-
-void BatchRunner::WriteResults() {
-    WriteMessages();
-    WriteCurrentResult();
-    while (m_statement.NextResult()) {
-        // Messages collected on the way to a result came before it.
-        WriteMessages();
-        WriteCurrentResult();
-    }
-    WriteMessages();
 }
 
 void BatchRunner::WriteCurrentResult() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,7 +39,19 @@ public:
                              const std::string& server);
 
 private:
-    void WriteResults();
+    /// How one step of a batch (the execution, or moving to the next result) ended.
+    enum class StepResult {
+        kDone,
+        kServerFailure,  // a statement failed on the server; later results may follow
+        kDriverFailure,  // the driver or the connection failed; the batch cannot go on
+    };
+
+    /// A failure reported that often in a row ends the batch.
+    static constexpr std::size_t kMostRepeatedFailures = 100;
+
+    /// Runs a step and reports its failure, if any. After a failed step, a driver's failure to
+    /// move on is not reported: it says nothing about the script.
+    StepResult Attempt(const std::function<void()>& step, bool afterFailure);
     void WriteCurrentResult();
     void WriteRows();
     void WriteMessages();
@@ -47,6 +61,7 @@ private:
     ClientOutput& m_output;
     std::string m_server;
     BatchOutcome m_outcome = BatchOutcome::kRan;
+    std::string m_lastFailure;
 };
 
 }  // namespace synvora::osql

@@ -16,8 +16,9 @@ SQLPOINTER IntegerAttribute(std::intptr_t value) {
 
 Connection::Connection(const std::string& connectionString, Timeouts timeouts) : m_timeouts(timeouts) {
     m_environment = AllocateHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
-    ThrowIfFailed(SQLSetEnvAttr(m_environment.get(), SQL_ATTR_ODBC_VERSION, IntegerAttribute(SQL_OV_ODBC3), 0),
-                  SQL_HANDLE_ENV, m_environment.get(), "SQLSetEnvAttr");
+    ThrowIfFailed(
+        SQLSetEnvAttr(m_environment.get(), SQL_ATTR_ODBC_VERSION, IntegerAttribute(SQL_OV_ODBC3), 0),
+        SQL_HANDLE_ENV, m_environment.get(), "SQLSetEnvAttr");
 
     m_connection = AllocateHandle(SQL_HANDLE_DBC, m_environment.get());
     ThrowIfFailed(SQLSetConnectAttrW(m_connection.get(), SQL_ATTR_LOGIN_TIMEOUT,

@@ -17,11 +17,12 @@ constexpr std::size_t kValueChunkUnits = 4096;
 
 }  // namespace
 
-Statement::Statement(Connection& connection) {
+Statement::Statement(Connection& connection) : m_buffer(kValueChunkUnits, u'\0') {
     m_statement = AllocateHandle(SQL_HANDLE_STMT, connection.NativeHandle());
     const int seconds = connection.GetTimeouts().commandSeconds;
-    const SQLRETURN rc = SQLSetStmtAttrW(m_statement.get(), SQL_ATTR_QUERY_TIMEOUT,
-                                         reinterpret_cast<SQLPOINTER>(static_cast<std::intptr_t>(seconds)), 0);
+    const SQLRETURN rc =
+        SQLSetStmtAttrW(m_statement.get(), SQL_ATTR_QUERY_TIMEOUT,
+                        reinterpret_cast<SQLPOINTER>(static_cast<std::intptr_t>(seconds)), 0);
     if (!Succeeded(rc)) {
         OdbcError error("SQLSetStmtAttrW", ReadDiagnostics(SQL_HANDLE_STMT, m_statement.get()));
         // A driver without time-outs still runs statements; only then is the limit dropped.
@@ -64,8 +65,9 @@ std::vector<std::string> Statement::ColumnNames() {
         SQLSMALLINT nullable = 0;
         const auto describe = [&] {
             return SQLDescribeColW(m_statement.get(), static_cast<SQLUSMALLINT>(column),
-                                   reinterpret_cast<SQLWCHAR*>(name.data()), static_cast<SQLSMALLINT>(name.size()),
-                                   &length, &type, &size, &digits, &nullable);
+                                   reinterpret_cast<SQLWCHAR*>(name.data()),
+                                   static_cast<SQLSMALLINT>(name.size()), &length, &type, &size, &digits,
+                                   &nullable);
         };
         SQLRETURN rc = describe();
         if (Succeeded(rc) && length >= static_cast<SQLSMALLINT>(name.size())) {
@@ -91,12 +93,11 @@ bool Statement::Fetch() {
 
 std::optional<std::string> Statement::Value(std::size_t column) {
     std::u16string value;
-    std::u16string buffer(kValueChunkUnits, u'\0');
-    const auto bufferBytes = static_cast<SQLLEN>(buffer.size() * sizeof(char16_t));
+    const auto bufferBytes = static_cast<SQLLEN>(m_buffer.size() * sizeof(char16_t));
     for (;;) {
         SQLLEN indicator = 0;
         const SQLRETURN rc = SQLGetData(m_statement.get(), static_cast<SQLUSMALLINT>(column + 1), SQL_C_WCHAR,
-                                        buffer.data(), bufferBytes, &indicator);
+                                        m_buffer.data(), bufferBytes, &indicator);
         if (rc == SQL_NO_DATA) {
             return Utf16ToUtf8(value);  // every piece has been read
         }
@@ -105,8 +106,8 @@ std::optional<std::string> Statement::Value(std::size_t column) {
             return std::nullopt;
         }
         const bool truncated = indicator == SQL_NO_TOTAL || indicator >= bufferBytes;
-        const std::size_t units = truncated ? buffer.size() - 1 : static_cast<std::size_t>(indicator) / 2;
-        value.append(buffer, 0, units);
+        const std::size_t units = truncated ? m_buffer.size() - 1 : static_cast<std::size_t>(indicator) / 2;
+        value.append(m_buffer, 0, units);
         if (rc == SQL_SUCCESS_WITH_INFO) {
             CollectMessages(rc);
         }

@@ -44,7 +44,9 @@ public:
     std::int64_t AffectedRows();
 
     /// Moves to the next result of the batch, discarding unread rows; false when none is left.
-    /// A statement of the batch that failed on the server raises here.
+    /// A statement of the batch that failed on the server raises here. Where the server goes on
+    /// with the rest of a batch after a failed statement, calling NextResult again after the
+    /// error (also after a failed Execute) reaches the results of the later statements.
     bool NextResult();
 
     /// Reads every remaining row and result, so that a failure anywhere in the batch is raised.
@@ -58,6 +60,8 @@ private:
 
     Handle m_statement;
     std::vector<Diagnostic> m_messages;
+    // Reused for every value read, so that a large result does not allocate per value.
+    std::u16string m_buffer;
 };
 
 }  // namespace synvora::odbc

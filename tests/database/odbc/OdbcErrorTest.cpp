@@ -1,6 +1,6 @@
-#include "database/odbc/OdbcError.h"
-
 #include <gtest/gtest.h>
+
+#include "database/odbc/OdbcError.h"
 
 namespace synvora::odbc {
 namespace {
@@ -16,8 +16,8 @@ TEST(DiagnosticTest, TextDropsOnlyTheLeadingBracketedPrefixes) {
 
 TEST(OdbcErrorTest, TravelsAsTheProgramsErrorWithEveryRecordKept) {
     try {
-        throw OdbcError("SQLExecDirectW",
-                        {Diagnostic{"42S02", 208, "[drv]Invalid object name 'x'."}, Diagnostic{"01000", 0, "[drv]second"}});
+        throw OdbcError("SQLExecDirectW", {Diagnostic{"42S02", 208, "[drv]Invalid object name 'x'."},
+                                           Diagnostic{"01000", 0, "[drv]second"}});
     } catch (const MigrationError& error) {
         EXPECT_EQ(error.Number(), kDataAccessError);
         EXPECT_EQ(error.Number(), -2147467259);

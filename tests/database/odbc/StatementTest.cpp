@@ -1,13 +1,17 @@
-#include "database/odbc/Statement.h"
-
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "database/SqlServer.h"
 #include "database/odbc/Connection.h"
+#include "database/odbc/Statement.h"
+#include "files/UniqueFd.h"
 #include "support/PostgresFixture.h"
 
 namespace synvora::odbc {
@@ -58,10 +62,28 @@ TEST(ConnectionTest, CloseDisconnectsOnceAndTheDestructorCopesWithEitherState) {
     EXPECT_TRUE(moved.IsOpen());
 }
 
+TEST(ConnectionTest, TheLoginTimeOutEndsAWaitForAServerThatNeverAnswers) {
+    // A listening socket that accepts the connection in the kernel but never speaks.
+    UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    ASSERT_TRUE(listener.Valid());
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
+    ASSERT_EQ(::listen(listener.Get(), 4), 0);
+    const std::string serverPort = std::getenv("PGPORT");
+    ::setenv("PGPORT", std::to_string(ntohs(address.sin_port)).c_str(), 1);
+    EXPECT_THROW(Connection(AdminConnectionString(), Timeouts{1, 30}), OdbcError);
+    ::setenv("PGPORT", serverPort.c_str(), 1);
+}
+
 TEST(StatementTest, WalksSeveralResultSetsWithColumnNamesAndNulls) {
     Connection connection(AdminConnectionString());
     Statement statement(connection);
-    statement.Execute("SELECT 1 AS one, 'x' AS \"Gr\u00F6\u00DFe\"; SELECT NULL::text AS nothing, '' AS empty");
+    statement.Execute(
+        "SELECT 1 AS one, 'x' AS \"Gr\u00F6\u00DFe\"; SELECT NULL::text AS nothing, '' AS empty");
     EXPECT_EQ(statement.ColumnNames(), (std::vector<std::string>{"one", "Gr\u00F6\u00DFe"}));
     ASSERT_TRUE(statement.Fetch());
     EXPECT_EQ(statement.RowValues(), (Row{"1", "x"}));
@@ -76,8 +98,9 @@ TEST(StatementTest, WalksSeveralResultSetsWithColumnNamesAndNulls) {
 TEST(StatementTest, ReportsAffectedRowsOfStatementsWithoutRows) {
     Connection connection(AdminConnectionString());
     Statement statement(connection);
-    statement.Execute("CREATE TEMP TABLE counted (a int); INSERT INTO counted VALUES (1), (2), (3); "
-                      "UPDATE counted SET a = a + 1 WHERE a > 1");
+    statement.Execute(
+        "CREATE TEMP TABLE counted (a int); INSERT INTO counted VALUES (1), (2), (3); "
+        "UPDATE counted SET a = a + 1 WHERE a > 1");
     std::vector<std::int64_t> counts;
     do {
         EXPECT_EQ(statement.ColumnCount(), 0u);

@@ -1,6 +1,6 @@
-#include "database/odbc/Utf16.h"
-
 #include <gtest/gtest.h>
+
+#include "database/odbc/Utf16.h"
 
 namespace synvora::odbc {
 namespace {
@@ -16,12 +16,14 @@ TEST(Utf16Test, WellFormedTextRoundTripsIncludingSurrogatePairs) {
 }
 
 TEST(Utf16Test, MalformedUtf8BecomesReplacementCharactersWithoutLosingWhatFollows) {
-    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-    EXPECT_EQ(Utf8ToUtf16("a\xE2\x82"), u"a\uFFFD\uFFFD");          // cut short at the end
-    EXPECT_EQ(Utf8ToUtf16("\xE2\x82" "x"), u"\uFFFD\uFFFDx");       // cut short before ASCII
-    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong "/"
-    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // an encoded surrogate
-    EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");  // beyond U+10FFFF
+    EXPECT_EQ(Utf8ToUtf16(std::string("a\xFF") + "b"), u"a\uFFFDb");
+    // A sequence cut short, at the end and before ASCII.
+    EXPECT_EQ(Utf8ToUtf16("a\xE2\x82"), u"a\uFFFD\uFFFD");
+    EXPECT_EQ(Utf8ToUtf16(std::string("\xE2\x82") + "x"), u"\uFFFD\uFFFDx");
+    // An overlong "/", an encoded surrogate, a code point beyond U+10FFFF.
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(Utf8ToUtf16("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");
 }
 
 TEST(Utf16Test, UnpairedSurrogatesBecomeReplacementCharacters) {

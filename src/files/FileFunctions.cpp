@@ -1,0 +1,60 @@
+#include "FileFunctions.h"
+
+#include <algorithm>
+
+#include "ErrorCodes.h"
+#include "FileSystem.h"
+#include "MigrationLog.h"
+#include "Paths.h"
+
+namespace synvora {
+
+std::string BuildPath(std::string path) {
+    const std::size_t length = path.size();
+    std::replace(path.begin(), path.end(), kOtherPathSeparator, kPathSeparator);
+    // The trailing separator is looked for from the position of the original length on, which
+    // does not exist for an empty path.
+    if (length == 0) {
+        WriteLogAndRaise(ErrorCode::kBuildPath, "BuildPath", "Unable to build path '" + path + "'.");
+    }
+    if (path.back() == kPathSeparator) {
+        path.pop_back();
+    }
+    return path;
+}
+
+void CopyFile(const std::string& source, const std::string& destination, bool overwrite) {
+    try {
+        TheFileSystem().CopyFile(source, destination, overwrite);
+    } catch (...) {
+        WriteLogAndRaise(ErrorCode::kCopyFile, "CopyFile",
+                         "Unable to copy file '" + source + "' to '" + destination + "'.");
+    }
+}
+
+void CopyFolder(const std::string& source, const std::string& destination, bool overwrite) {
+    try {
+        TheFileSystem().CopyFolder(source, destination, overwrite);
+    } catch (...) {
+        WriteLogAndRaise(ErrorCode::kCopyFolder, "CopyFile",
+                         "Unable to copy Folder '" + source + "' to '" + destination + "'.");
+    }
+}
+
+bool FolderExists(const std::string& path) noexcept {
+    try {
+        return TheFileSystem().FolderExists(path);
+    } catch (...) {
+        return false;
+    }
+}
+
+void CreateFolder(const std::string& path) {
+    try {
+        TheFileSystem().CreateFolder(path);
+    } catch (...) {
+        WriteLogAndRaise(ErrorCode::kCreateFolder, "CopyFile", "Unable to create folder. " + path);
+    }
+}
+
+}  // namespace synvora

@@ -1,0 +1,377 @@
+#include "LocalCopy.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "ErrorCodes.h"
+#include "LocalIo.h"
+#include "MigrationError.h"
+#include "PendingFile.h"
+#include "PlatformErrors.h"
+
+namespace synvora {
+namespace {
+
+constexpr std::size_t kKernelCopyChunk = std::size_t{1} << 30;
+constexpr std::size_t kBufferSize = std::size_t{256} << 10;
+
+struct DirCloser {
+    void operator()(DIR* dir) const noexcept { ::closedir(dir); }
+};
+using OwnedDir = std::unique_ptr<DIR, DirCloser>;
+
+// The kernel copy calls refuse some pairs of files (other file system types, special files);
+// those errors mean "copy another way", not "the copy failed".
+bool CallNotSupported(int error) {
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
+}
+
+// Each step copies from the current file positions onwards, so a later step continues where an
+// earlier one gave up. Returns false when the call cannot copy these files at all.
+bool CopyWithCopyFileRange(int in, int out, off_t size, off_t& copied) {
+    while (copied < size) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kKernelCopyChunk, 0);
+        if (n > 0) {
+            copied += n;
+            continue;
+        }
+        if (n == 0) {
+            return true;  // the file shrank, or a file system that reports no size
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (CallNotSupported(errno)) {
+            return false;
+        }
+        ThrowPlatformError(errno);
+    }
+    return true;
+}
+
+bool CopyWithSendfile(int in, int out, off_t size, off_t& copied) {
+    while (copied < size) {
+        const ssize_t n = ::sendfile(out, in, nullptr, kKernelCopyChunk);
+        if (n > 0) {
+            copied += n;
+            continue;
+        }
+        if (n == 0) {
+            return true;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (CallNotSupported(errno)) {
+            return false;
+        }
+        ThrowPlatformError(errno);
+    }
+    return true;
+}
+
+void CopyWithReadWrite(int in, int out) {
+    std::vector<char> buffer(kBufferSize);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowPlatformError(errno);
+        }
+        if (got == 0) {
+            return;
+        }
+        WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    }
+}
+
+void CopyContent(int in, int out, off_t size) {
+    off_t copied = 0;
+    if (CopyWithCopyFileRange(in, out, size, copied) && copied >= size) {
+        return;
+    }
+    if (CopyWithSendfile(in, out, size, copied) && copied >= size) {
+        return;
+    }
+    // Whatever is left (also a file that grew, or one whose size the file system does not know).
+    CopyWithReadWrite(in, out);
+}
+
+// Raises what keeps a new file from taking the name; returns when the name is free or may be
+// replaced.
+void CheckDestination(int folderFd, const std::string& name, bool overwrite) {
+    struct stat info {};
+    if (::fstatat(folderFd, name.c_str(), &info, 0) != 0) {
+        if (errno == ENOENT) {
+            return;
+        }
+        ThrowPlatformError(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        ThrowPlatformError(EISDIR);
+    }
+    if (!overwrite) {
+        ThrowPlatformError(EEXIST);
+    }
+    // Our own check: root may write anything, and a rename would not look at the bits anyway.
+    if ((info.st_mode & S_IWUSR) == 0) {
+        ThrowPlatformError(EACCES);
+    }
+}
+
+// destinationMayExist is false inside a folder this copy has just created: nothing to look at.
+void CopyOpenFile(int sourceFd, const struct stat& source, int destinationFolderFd, const std::string& name,
+                  bool overwrite, bool destinationMayExist) {
+    if (destinationMayExist) {
+        CheckDestination(destinationFolderFd, name, overwrite);
+    }
+    PendingFile pending(destinationFolderFd, name, source.st_mode & 0777);
+    CopyContent(sourceFd, pending.Fd(), source.st_size);
+    // No fsync: the rename already guarantees that a final name never shows a partial file, and
+    // flushing every file would make a large folder copy several times slower.
+    pending.Commit(overwrite);
+}
+
+// Opens a file to copy. O_NONBLOCK keeps a FIFO that took a file's place from blocking the copy;
+// it changes nothing for regular files.
+UniqueFd OpenSourceFileAt(int folderFd, const char* name, struct stat& info) {
+    UniqueFd fd(::openat(folderFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid()) {
+        ThrowPlatformError(errno);
+    }
+    if (::fstat(fd.Get(), &info) != 0) {
+        ThrowPlatformError(errno);
+    }
+    return fd;
+}
+
+bool IsSameOrInside(const std::filesystem::path& inner, const std::filesystem::path& outer) {
+    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
+}
+
+void RefuseCopyIntoItself(const std::string& source, const std::string& destination) {
+    std::error_code error;
+    const auto from = std::filesystem::canonical(source, error);
+    if (error) {
+        return;
+    }
+    const auto to = std::filesystem::weakly_canonical(destination, error);
+    if (!error && IsSameOrInside(to, from)) {
+        ThrowPlatformErrorNumber(PlatformError::kPermissionDenied);
+    }
+}
+
+/// Copies one folder tree. A failing entry is remembered and the walk goes on, so the copy goes
+/// as far as it can; the first failure is raised at the end.
+class TreeCopy {
+public:
+    TreeCopy(bool overwrite, FolderIdentity destinationRoot)
+        : m_overwrite(overwrite), m_destinationRoot(destinationRoot) {}
+
+    void CopyContent(OwnedDir source, int destinationFd, bool destinationMayHoldFiles);
+    void RaiseFirstFailure() const;
+
+private:
+    template <typename Step>
+    void Attempt(Step&& step);
+    void CopyEntry(int sourceFd, const dirent& entry, int destinationFd, bool destinationMayHoldFiles);
+    void CopyFileEntry(int sourceFd, const char* name, int destinationFd, bool destinationMayHoldFiles);
+    void CopySubfolder(int sourceFd, const char* name, int destinationFd, bool destinationMayHoldFiles);
+
+    bool m_overwrite;
+    FolderIdentity m_destinationRoot;
+    std::vector<FolderIdentity> m_ancestors;
+    std::exception_ptr m_firstFailure;
+};
+
+template <typename Step>
+void TreeCopy::Attempt(Step&& step) {
+    try {
+        step();
+    } catch (const MigrationError&) {
+        if (!m_firstFailure) {
+            m_firstFailure = std::current_exception();
+        }
+    }
+}
+
+void TreeCopy::RaiseFirstFailure() const {
+    if (m_firstFailure) {
+        std::rethrow_exception(m_firstFailure);
+    }
+}
+
+void TreeCopy::CopyContent(OwnedDir source, int destinationFd, bool destinationMayHoldFiles) {
+    const int sourceFd = ::dirfd(source.get());
+    struct stat self {};
+    if (::fstat(sourceFd, &self) != 0) {
+        const int error = errno;
+        Attempt([error] { ThrowPlatformError(error); });
+        return;
+    }
+    m_ancestors.push_back(IdentityOf(self));
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(source.get());
+        if (entry == nullptr) {
+            if (errno != 0) {
+                const int error = errno;
+                Attempt([error] { ThrowPlatformError(error); });
+            }
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        CopyEntry(sourceFd, *entry, destinationFd, destinationMayHoldFiles);
+    }
+    m_ancestors.pop_back();
+}
+
+void TreeCopy::CopyEntry(int sourceFd, const dirent& entry, int destinationFd, bool destinationMayHoldFiles) {
+    bool isFile = entry.d_type == DT_REG;
+    bool isFolder = entry.d_type == DT_DIR;
+    if (entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN) {
+        // Links are copied as what they lead to. A link that leads nowhere counts as a file, so
+        // that its copy fails and is reported instead of being skipped silently.
+        struct stat target {};
+        const bool resolved = ::fstatat(sourceFd, entry.d_name, &target, 0) == 0;
+        isFile = !resolved || S_ISREG(target.st_mode);
+        isFolder = resolved && S_ISDIR(target.st_mode);
+    }
+    if (isFile) {
+        Attempt([&] { CopyFileEntry(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles); });
+    } else if (isFolder) {
+        Attempt([&] { CopySubfolder(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles); });
+    }
+    // Devices, FIFOs and sockets are no content of a folder to migrate.
+}
+
+void TreeCopy::CopyFileEntry(int sourceFd, const char* name, int destinationFd,
+                             bool destinationMayHoldFiles) {
+    struct stat info {};
+    const UniqueFd file = OpenSourceFileAt(sourceFd, name, info);
+    if (!S_ISREG(info.st_mode)) {
+        return;
+    }
+    CopyOpenFile(file.Get(), info, destinationFd, name, m_overwrite, destinationMayHoldFiles);
+}
+
+void TreeCopy::CopySubfolder(int sourceFd, const char* name, int destinationFd,
+                             bool destinationMayHoldFiles) {
+    UniqueFd child(::openat(sourceFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!child.Valid()) {
+        ThrowPlatformError(errno);
+    }
+    struct stat info {};
+    if (::fstat(child.Get(), &info) != 0) {
+        ThrowPlatformError(errno);
+    }
+    // A link back to a folder being copied would never end; the destination itself is not copied
+    // into itself either.
+    const FolderIdentity identity = IdentityOf(info);
+    if (identity == m_destinationRoot ||
+        std::find(m_ancestors.begin(), m_ancestors.end(), identity) != m_ancestors.end()) {
+        return;
+    }
+    const bool created = ::mkdirat(destinationFd, name, 0777) == 0;
+    if (!created && (errno != EEXIST || !destinationMayHoldFiles)) {
+        ThrowPlatformError(errno);
+    }
+    const UniqueFd childDestination(::openat(destinationFd, name, O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!childDestination.Valid()) {
+        ThrowPlatformError(errno);
+    }
+    OwnedDir dir(::fdopendir(child.Get()));
+    if (!dir) {
+        ThrowPlatformError(errno);
+    }
+    child.Release();  // now owned by dir
+    CopyContent(std::move(dir), childDestination.Get(), !created);
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+}  // namespace
+
+bool CreateLocalFolder(const std::string& path) {
+    if (path.empty()) {
+        ThrowPlatformError(ENOENT);
+    }
+    if (::mkdir(path.c_str(), 0777) == 0) {
+        return true;
+    }
+    const int error = errno;
+    if (error == EEXIST) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            return false;
+        }
+        ThrowPlatformError(EEXIST);
+    }
+    const std::string trimmed = WithoutTrailingSeparators(path);
+    const auto slash = trimmed.find_last_of('/');
+    if (error != ENOENT || slash == std::string::npos || slash == 0) {
+        ThrowPlatformError(error);
+    }
+    CreateLocalFolder(trimmed.substr(0, slash));
+    if (::mkdir(path.c_str(), 0777) != 0) {
+        ThrowPlatformError(errno);
+    }
+    return true;
+}
+
+void CopyLocalFile(const std::string& source, const std::string& destination, bool overwrite) {
+    struct stat info {};
+    UniqueFd file(source.empty() ? -1 : ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.Valid() || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        // A folder or a special file is no file to copy.
+        ThrowPlatformErrorNumber(PlatformError::kFileNotFound);
+    }
+    const auto [folder, name] = SplitFolderAndName(destination);
+    if (name.empty()) {
+        ThrowPlatformError(EISDIR);
+    }
+    const UniqueFd destinationFolder(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!destinationFolder.Valid()) {
+        ThrowPlatformErrorNumber(PlatformError::kPathNotFound);
+    }
+    CopyOpenFile(file.Get(), info, destinationFolder.Get(), name, overwrite, true);
+}
+
+void CopyLocalFolder(const std::string& source, const std::string& destination, bool overwrite) {
+    OwnedDir sourceDir(source.empty() ? nullptr : ::opendir(source.c_str()));
+    if (!sourceDir) {
+        ThrowPlatformErrorNumber(PlatformError::kPathNotFound);
+    }
+    RefuseCopyIntoItself(source, destination);
+    const bool created = CreateLocalFolder(destination);
+    const UniqueFd destinationFd = OpenFolderHandle(destination);
+    struct stat info {};
+    if (::fstat(destinationFd.Get(), &info) != 0) {
+        ThrowPlatformError(errno);
+    }
+    TreeCopy tree(overwrite, IdentityOf(info));
+    tree.CopyContent(std::move(sourceDir), destinationFd.Get(), !created);
+    tree.RaiseFirstFailure();
+}
+
+}  // namespace synvora
