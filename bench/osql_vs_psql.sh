@@ -93,20 +93,30 @@ run_variant() {
     echo $(((end - start) / 1000000))
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+minimum() { sort -g | head -n 1; }
+values() { tr ' ' '\n' <<<"$1" | grep .; }
 
+# Each round runs the three variants back to back, and each variant's ratio is taken against the
+# psql run of its own round: on a shared machine, load that comes and goes then touches both
+# sides of a ratio alike.
 variants=(psql osql-go osql-nogo)
-declare -A times
+declare -A times ratios
 for ((round = 1; round <= rounds; round++)); do
+    declare -A this_round=()
     for variant in "${variants[@]}"; do
-        times[$variant]+="$(run_variant "$variant") "
+        this_round[$variant]=$(run_variant "$variant")
+        times[$variant]+="${this_round[$variant]} "
+    done
+    for variant in "${variants[@]}"; do
+        ratios[$variant]+="$(awk -v a="${this_round[$variant]}" -v b="${this_round[psql]}" \
+            'BEGIN { printf "%.3f", a / b }') "
     done
 done
 
-psql_ms=$(tr ' ' '\n' <<<"${times[psql]}" | grep . | median)
-echo "$statements INSERT statements, median of $rounds runs (milliseconds, every run listed):"
+echo "$statements INSERT statements, $rounds rounds (milliseconds; ratio = median of the rounds' ratios to psql):"
 for variant in "${variants[@]}"; do
-    ms=$(tr ' ' '\n' <<<"${times[$variant]}" | grep . | median)
-    ratio=$(awk -v a="$ms" -v b="$psql_ms" 'BEGIN { printf "%.2f", a / b }')
-    printf '  %-10s %6s ms  %5sx psql   (%s)\n' "$variant" "$ms" "$ratio" "${times[$variant]% }"
+    printf '  %-10s median %6s ms  best %6s ms  ratio %5sx   (%s)\n' "$variant" \
+        "$(values "${times[$variant]}" | median)" "$(values "${times[$variant]}" | minimum)" \
+        "$(values "${ratios[$variant]}" | median)" "${times[$variant]% }"
 done
