@@ -32,8 +32,12 @@ std::vector<odbc::Diagnostic> RecordsOf(const odbc::OdbcError& failure) {
 
 }  // namespace
 
-BatchRunner::BatchRunner(odbc::Connection& connection, ClientOutput& output, std::string server)
-    : m_statement(connection), m_output(output), m_server(std::move(server)) {}
+BatchRunner::BatchRunner(odbc::Connection& connection, ClientOutput& output, std::string server,
+                         std::string password)
+    : m_statement(connection),
+      m_output(output),
+      m_server(std::move(server)),
+      m_password(std::move(password)) {}
 
 BatchOutcome BatchRunner::Run(std::string_view batch) {
     m_outcome = BatchOutcome::kRan;
@@ -85,11 +89,14 @@ BatchRunner::StepResult BatchRunner::Attempt(const std::function<void()>& step, 
         // Moving on after a failure is a question to the driver; a driver that cannot answer
         // it has nothing to say that the server said.
         if (afterFailure && !serverFailure) {
+            if (std::any_of(records.begin(), records.end(), IsConnectionFailure)) {
+                m_outcome = BatchOutcome::kConnectionLost;
+            }
             return StepResult::kDriverFailure;
         }
         // Messages that came before the failure first, then the failure itself.
         WriteMessages();
-        WriteRecords(m_output, records, m_server);
+        WriteRecords(m_output, records, m_server, m_password);
         NoteErrors(records);
         if (m_outcome == BatchOutcome::kRan) {
             m_outcome = BatchOutcome::kFailed;
@@ -100,12 +107,12 @@ BatchRunner::StepResult BatchRunner::Attempt(const std::function<void()>& step, 
 }
 
 void BatchRunner::WriteRecords(ClientOutput& output, const std::vector<odbc::Diagnostic>& records,
-                               const std::string& server) {
+                               const std::string& server, const std::string& password) {
     for (const odbc::Diagnostic& record : records) {
         if (IsErrorRecord(record)) {
             output.WriteLine(ErrorHeading(record, server));
         }
-        output.WriteLine(RecordText(record));
+        output.WriteLine(MaskPassword(RecordText(record), password));
     }
 }
 
@@ -139,7 +146,7 @@ void BatchRunner::WriteMessages() {
     if (records.empty()) {
         return;
     }
-    WriteRecords(m_output, records, m_server);
+    WriteRecords(m_output, records, m_server, m_password);
     NoteErrors(records);
 }
 

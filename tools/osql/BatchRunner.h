@@ -29,14 +29,16 @@ enum class BatchOutcome {
 /// "Msg ..." heading followed by the text, rows as text tables, and affected-row counts.
 class BatchRunner {
 public:
-    /// server is the name the "Msg" headings show.
-    BatchRunner(odbc::Connection& connection, ClientOutput& output, std::string server);
+    /// server is the name the "Msg" headings show; the password is masked wherever the server's
+    /// messages would show it (a statement may quote it back).
+    BatchRunner(odbc::Connection& connection, ClientOutput& output, std::string server, std::string password);
 
     BatchOutcome Run(std::string_view batch);
 
-    /// Writes the records of a failure or of messages, each error with its heading.
+    /// Writes the records of a failure or of messages, each error with its heading, with the
+    /// password masked.
     static void WriteRecords(ClientOutput& output, const std::vector<odbc::Diagnostic>& records,
-                             const std::string& server);
+                             const std::string& server, const std::string& password);
 
 private:
     /// How one step of a batch (the execution, or moving to the next result) ended.
@@ -60,6 +62,7 @@ private:
     odbc::Statement m_statement;
     ClientOutput& m_output;
     std::string m_server;
+    std::string m_password;
     BatchOutcome m_outcome = BatchOutcome::kRan;
     std::string m_lastFailure;
 };

@@ -89,7 +89,7 @@ public:
 
 private:
     int RunBatches(odbc::Connection& connection, std::string_view script) {
-        BatchRunner runner(connection, m_output, m_options.server);
+        BatchRunner runner(connection, m_output, m_options.server, m_options.password);
         for (const ScriptBatch& batch : SplitIntoBatches(script)) {
             WritePromptsAndEcho(batch);
             const BatchOutcome outcome = runner.Run(batch.text);
@@ -116,7 +116,7 @@ private:
         }
         if (m_options.echoInput) {
             m_output.EndLine();
-            m_output.Write(batch.text);
+            m_output.Write(MaskPassword(std::string(batch.text), m_options.password));
             m_output.EndLine();
         }
     }
@@ -135,7 +135,7 @@ private:
             }
             return kExitFailure;
         }
-        BatchRunner::WriteRecords(m_output, records, m_options.server);
+        BatchRunner::WriteRecords(m_output, records, m_options.server, m_options.password);
         m_output.Flush();
         return kExitFailure;
     }

@@ -31,8 +31,9 @@ std::string RecordText(const odbc::Diagnostic& record);
 std::string ErrorHeading(const odbc::Diagnostic& record, const std::string& server);
 
 /// The text with every occurrence of the password replaced by asterisks. Drivers may quote a
-/// connection string in the messages of a failed login; the password never reaches the output
-/// that way. An empty password changes nothing.
+/// connection string in the messages of a failed login, and a server may quote a statement of
+/// the script that holds the password; neither carries it into the output. An empty password
+/// changes nothing.
 std::string MaskPassword(std::string text, std::string_view password);
 
 /// Characters (not bytes) of a UTF-8 text: each becomes one byte in the Windows-1252 output.

@@ -218,6 +218,17 @@ TEST_F(ClientProgramTest, AFailedLoginEndsWithOneAndItsReasonButNeverThePassword
     EXPECT_EQ(console.console.find(wrong), std::string::npos) << console.console;
 }
 
+TEST_F(ClientProgramTest, ThePasswordIsMaskedWhereTheServerOrTheEchoWouldRepeatIt) {
+    // The prepared script may hold the same password as the login (the source and destination
+    // logins are often alike); a server message that quotes it must not carry it into the file.
+    const std::string password = SharedPostgresServer().Admin().password;
+    const ClientRun run = RunScript("SELECT * FROM \"" + password + "\"\r\nGO\r\n", {"/n", "/e"});
+    EXPECT_EQ(run.exitCode, 0) << run.console;
+    EXPECT_EQ(run.output.find(password), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("SELECT * FROM \"********\"\r\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("relation \"********\" does not exist"), std::string::npos) << run.output;
+}
+
 TEST_F(ClientProgramTest, AnEmptyPasswordReachesTheServerAsAnEmptyPassword) {
     WriteBytes(InputPath(), "SELECT 1\r\n");
     // The job's command line with an empty password: "/P" directly followed by "/d".
