@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "database/CommandLaunch.h"
 #include "database/ScriptText.h"
 #include "files/UniqueFd.h"
 #include "support/ChildProcess.h"
@@ -85,6 +87,24 @@ TEST_F(ClientProgramTest, DividesTheScriptAtGoLinesOnly) {
               "batch\r\n-----\r\nthird\r\n(1 row affected)\r\n"
               "batch\r\n-----\r\nGO\r\n(1 row affected)\r\n"
               "batch\r\n-----\r\nlast\r\n(1 row affected)\r\n");
+}
+
+TEST_F(ClientProgramTest, TheJobsOwnCommandLineFindsAndRunsTheClient) {
+    // The command line as the database job builds it, for a working folder with a blank (the
+    // file paths quoted), started through the job's command launch, which finds osql.exe beside
+    // the running program.
+    const std::string folder = m_dir / "working folder";
+    std::filesystem::create_directory(folder);
+    WriteBytes(
+        folder + "/PelluxDest.sql",
+        "SELECT 'migrated' AS step\r\nGO\r\nDO $$BEGIN RAISE NOTICE 'COMMIT TRANSACTION'; END$$\r\nGO\r\n");
+    const test::PostgresServer& server = SharedPostgresServer();
+    RunCommand("osql.exe /n /S " + server.Host() + " /U " + server.Admin().user + " /P " +
+               server.Admin().password + " /d " + kDatabase + " /i \"" + folder + "/PelluxDest.sql\" /o \"" +
+               folder + "/PelluxDest.log\"");
+    EXPECT_EQ(ReadBytes(folder + "/PelluxDest.log"),
+              "step\r\n--------\r\nmigrated\r\n(1 row affected)\r\nNOTICE: COMMIT TRANSACTION\r\n");
+    EXPECT_TRUE(TextFound(folder + "/PelluxDest.log", "COMMIT TRANSACTION"));
 }
 
 TEST_F(ClientProgramTest, WithoutNEveryBatchShowsItsLinePromptsAndEWritesTheBatch) {
