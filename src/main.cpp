@@ -1,10 +1,64 @@
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "database/odbc/DataAccess.h"
+#include "wizard/Wizard.h"
+#include "wizard/qt/QtToolkit.h"
 
-int main() {
+namespace {
+
+bool HasDisplayOrPlatform() {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+/// Start-up measurement hook: with SYNVORA_STARTUP_PROBE set, the program prints the wall-clock
+/// time (nanoseconds since the epoch) at which the welcome page was first painted and its peak
+/// memory so far, then ends. bench/startup.sh reads the line.
+void ReportFirstPaintAndQuit(synvora::Wizard& wizard) {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::printf("first-paint-ns %lld max-rss-kb %ld\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()),
+                usage.ru_maxrss);
+    std::fflush(stdout);
+    wizard.UnloadAllPages();
+}
+
+}  // namespace
+
+int main([[maybe_unused]] int argc, char** argv) {
     synvora::InitializeDataAccess();
-    std::cout
-        << "Synvora 2.5 Migration Wizard: the services are built; the wizard window is not there yet.\n";
-    return 0;
+    if (!HasDisplayOrPlatform()) {
+        std::cerr << "synvora-migration-wizard: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
+                     "run it in a desktop session, or try: xvfb-run -a "
+                  << argv[0] << "\n";
+        return 1;
+    }
+    // The program takes no arguments: only the program name reaches Qt.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication application(qtArgc, qtArgv);
+
+    synvora::QtToolkit toolkit;
+    synvora::Wizard wizard(toolkit, synvora::DefaultWizardServices());
+    if (std::getenv("SYNVORA_STARTUP_PROBE") != nullptr) {
+        toolkit.OnFirstPaint([&wizard] { ReportFirstPaintAndQuit(wizard); });
+    }
+    wizard.Start();
+    if (toolkit.QuitRequested()) {
+        return 0;
+    }
+    return QApplication::exec();
 }

@@ -27,6 +27,12 @@ constexpr std::int32_t kMigrateFolders = ObjectError(15);
 constexpr std::int32_t kReplaceSourceEnDestination = ObjectError(16);
 constexpr std::int32_t kMigrateDatabases = ObjectError(17);
 
+// The command-line client (tools/osql) is a program of its own; its failures keep to offsets far
+// above the wizard's procedures.
+constexpr std::int32_t kClientUsage = ObjectError(0x100);
+constexpr std::int32_t kClientInput = ObjectError(0x101);
+constexpr std::int32_t kClientOutput = ObjectError(0x102);
+
 }  // namespace synvora::ErrorCode
 
 namespace synvora::PlatformError {

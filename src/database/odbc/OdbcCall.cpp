@@ -1,10 +1,42 @@
 #include "OdbcCall.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <utility>
 
 #include "Utf16.h"
 
 namespace synvora::odbc {
+namespace {
+
+// Diagnostic fields of the SQL Server drivers (the range -1150 to -1199 is theirs). Other
+// drivers answer SQL_ERROR, or SQL_SUCCESS without writing anything (the PostgreSQL driver on a
+// connection handle), so the buffer starts with a value that no driver writes.
+constexpr SQLSMALLINT kServerMessageStateField = -1150;
+constexpr SQLSMALLINT kServerSeverityField = -1151;
+constexpr SQLSMALLINT kServerLineField = -1154;
+
+template <typename Integer>
+std::optional<std::int32_t> ReadIntegerField(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT index,
+                                             SQLSMALLINT field, Integer untold) {
+    Integer value = untold;
+    const SQLRETURN rc = SQLGetDiagFieldW(type, handle, index, field, &value, sizeof(value), nullptr);
+    if (rc != SQL_SUCCESS || value == untold) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+void ReadServerDetails(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT index, Diagnostic& record) {
+    constexpr SQLINTEGER kUntold = -1;
+    record.serverState = ReadIntegerField<SQLINTEGER>(type, handle, index, kServerMessageStateField, kUntold);
+    record.severity = ReadIntegerField<SQLINTEGER>(type, handle, index, kServerSeverityField, kUntold);
+    // The drivers write the line as a 16-bit value, and only for lines from 1 on.
+    record.line = ReadIntegerField<SQLUSMALLINT>(type, handle, index, kServerLineField, 0);
+}
+
+}  // namespace
 
 void HandleDeleter::operator()(void* handle) const noexcept {
     if (handle != nullptr) {
@@ -48,8 +80,10 @@ std::vector<Diagnostic> ReadDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
             break;
         }
         const std::size_t kept = std::min<std::size_t>(static_cast<std::size_t>(length), text.size() - 1);
-        records.push_back(
-            Diagnostic{FromWide(state, 5), native, FromWide(reinterpret_cast<SQLWCHAR*>(text.data()), kept)});
+        Diagnostic record{FromWide(state, 5), native,
+                          FromWide(reinterpret_cast<SQLWCHAR*>(text.data()), kept)};
+        ReadServerDetails(type, handle, index, record);
+        records.push_back(std::move(record));
     }
     return records;
 }

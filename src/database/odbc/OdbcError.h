@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ struct Diagnostic {
     std::int32_t nativeError = 0;
     /// The text as the driver wrote it, including its bracketed "[vendor][component]" prefixes.
     std::string message;
+    /// What a SQL Server driver adds about a server message: its state, its severity level and
+    /// its line within the batch. Empty when the driver does not tell (the PostgreSQL driver
+    /// never does).
+    std::optional<std::int32_t> serverState = std::nullopt;
+    std::optional<std::int32_t> severity = std::nullopt;
+    std::optional<std::int32_t> line = std::nullopt;
 
     /// The message without the leading bracketed prefixes, as a user would want to read it.
     std::string Text() const;

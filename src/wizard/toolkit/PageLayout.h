@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace synvora {
@@ -48,5 +49,11 @@ struct PageLayout {
     int height = 0;
     std::vector<ControlLayout> controls;
 };
+
+/// The control of that name, or nullptr.
+const ControlLayout* FindControl(const PageLayout& layout, std::string_view name);
+
+/// The layout's tab stops (buttons, text fields, check boxes with a tab index), lowest index first.
+std::vector<const ControlLayout*> TabOrder(const PageLayout& layout);
 
 }  // namespace synvora

@@ -35,15 +35,19 @@ public:
 };
 
 /// One page window drawn by the toolkit. Controls are addressed by their layout names; naming a
-/// control the layout does not have is a programming error. Destroying the window closes it; it
-/// is safe to do so from inside one of its own event handlers.
+/// control the layout does not have, or asking a control for a property its kind lacks, is a
+/// programming error and throws std::logic_error. Destroying the window closes it and delivers
+/// no further events; it is safe to do so from inside one of its own event handlers, provided the
+/// handler touches nothing of the page afterwards.
 class PageWindow {
 public:
     virtual ~PageWindow() = default;
 
+    /// Non-modal: the caller goes on at once.
     virtual void Show() = 0;
     virtual void Hide() = 0;
     virtual bool IsVisible() const = 0;
+    /// Moves the keyboard focus to a text field, check box or button of the shown page.
     virtual void SetFocus(std::string_view control) = 0;
 
     /// Text of a text field; caption of a label, button, check box or frame.
@@ -68,7 +72,8 @@ public:
     /// must outlive the window.
     virtual std::unique_ptr<PageWindow> CreatePage(const PageLayout& layout, PageEvents& events) = 0;
 
-    /// Modal message box with the application title; returns the button pressed.
+    /// Modal message box with the application title; returns the button pressed. While the busy
+    /// pointer is set, the box shows the normal pointer and the busy one returns afterwards.
     virtual MsgBoxResult MsgBox(std::string_view prompt, int style) = 0;
 
     /// Application-wide mouse pointer.

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "wizard/toolkit/PageToolkit.h"
+
+class QObject;
+class QWidget;
+
+namespace synvora {
+
+/// The window toolkit on Qt Widgets. Needs a QApplication for its whole life; installs the
+/// program's style and icon, and leaves ending the program to the wizard (Quit), not to the
+/// last window closing.
+class QtToolkit final : public PageToolkit {
+public:
+    QtToolkit();
+    QtToolkit(const QtToolkit&) = delete;
+    QtToolkit& operator=(const QtToolkit&) = delete;
+    ~QtToolkit() override;
+
+    std::unique_ptr<PageWindow> CreatePage(const PageLayout& layout, PageEvents& events) override;
+    MsgBoxResult MsgBox(std::string_view prompt, int style) override;
+    void SetMousePointer(MousePointer pointer) override;
+    void DoEvents() override;
+    void Quit() override;
+
+    /// True once Quit was called; a Quit before the event loop runs is not lost on the caller.
+    bool QuitRequested() const { return m_quitRequested; }
+
+    /// The window of a loaded page, nullptr when the page is not loaded.
+    QWidget* PageWidget(std::string_view page) const;
+
+    /// Runs the action once, as soon as the first page window has been painted.
+    void OnFirstPaint(std::function<void()> action);
+
+private:
+    friend class TrackedPageWindow;
+
+    std::map<std::string, QWidget*, std::less<>> m_pages;
+    std::unique_ptr<QObject> m_firstPaintWatcher;
+    bool m_busy = false;
+    bool m_quitRequested = false;
+};
+
+}  // namespace synvora

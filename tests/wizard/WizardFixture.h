@@ -1,0 +1,65 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/ScopedEnvironment.h"
+#include "support/TempDir.h"
+#include "support/headless/HeadlessToolkit.h"
+#include "wizard/Wizard.h"
+
+namespace synvora::test {
+
+/// A wizard on the headless toolkit. This machine's registry is a .reg file in a temporary
+/// folder (none at first: a machine without the web server product); the web server check is the
+/// program's own, counted; the connection test answers from a script.
+class WizardFixture : public ::testing::Test {
+protected:
+    WizardFixture();
+    ~WizardFixture() override;
+
+    /// Makes this machine one with the web server product (its registry key present) or without
+    /// (a registry file that lacks the key).
+    void SetWebServerInstalled(bool installed);
+
+    /// Starts the wizard on the welcome page; `withConnectionTest` false leaves the connection
+    /// test uninstalled, as the program has it today.
+    void StartWizard(bool withConnectionTest = true);
+    Wizard& TheWizard() { return *m_wizard; }
+
+    /// The next connection tests answer with these results, in order.
+    void ConnectionResults(std::initializer_list<int> results);
+
+    // Walks through the wizard as a user would.
+    void SelectJobs(bool database, bool web);
+    void FillDatabasePage(const std::string& page, const std::string& server, const std::string& database,
+                          const std::string& user, const std::string& password);
+    void ReachSourcePage(bool database = true, bool web = false);
+    void ReachDestinationPage(bool web = false);
+    void ReachFinishPage();
+
+    // Field names of a database page, by role.
+    static std::string ServerField(const std::string& page);
+    static std::string DatabaseField(const std::string& page);
+    static std::string UserField(const std::string& page);
+    static std::string PasswordField(const std::string& page);
+    static std::string StatusLabel(const std::string& page);
+
+    TempDir m_dir;
+    ScopedEnvironmentVariable m_registry{"SYNVORA_REGISTRY", m_dir / "HKLM.reg"};
+    HeadlessToolkit m_toolkit;
+    int m_webServerChecks = 0;
+    /// Arguments of every connection test: server, user, password, database.
+    std::vector<std::array<std::string, 4>> m_connectionTests;
+
+private:
+    std::deque<int> m_connectionResults;
+    std::unique_ptr<Wizard> m_wizard;
+};
+
+}  // namespace synvora::test
