@@ -205,6 +205,19 @@ TEST_F(JobTest, AClientFoundNeitherBesideTheProgramNorOnPathFailsStepFive) {
     EXPECT_EQ(ReadBytes(InFolder("PelluxDest.log")), "COMMIT TRANSACTION\r\n");
 }
 
+TEST_F(JobTest, AWorkingFolderThatIsGoneStopsTheJobAfterItsFirstLine) {
+    const std::string gone = InFolder("gone");
+    std::filesystem::create_directory(gone);
+    const ScopedCurrentDirectory inside(gone);
+    std::filesystem::remove(gone);
+    m_host.ExpectMsgBox(kJobStopped, 16);
+
+    MigrateDatabaseContent(m_host);
+
+    EXPECT_EQ(SlotsOf(m_host), SlotsUpTo(1));
+    EXPECT_EQ(m_host.Journal().size(), 3u) << "clear, the first line and the box; no field was read";
+}
+
 // ---- files that hold secrets ----
 
 TEST_F(JobTest, ThePreparedScriptAndTheClientOutputAreForTheOwnerOnly) {
