@@ -91,7 +91,7 @@ std::string BuildConnectionString(const std::string& server, const std::string& 
 }
 
 std::int32_t TestConnection(const std::string& server, const std::string& user, const std::string& password,
-                            const std::string& database) {
+                            const std::string& database) noexcept {
     try {
         odbc::Connection connection(BuildConnectionString(server, user, password, database));
         connection.Close();

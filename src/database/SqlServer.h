@@ -11,10 +11,10 @@ namespace synvora {
 std::string BuildConnectionString(const std::string& server, const std::string& user,
                                   const std::string& password, const std::string& database);
 
-/// 0 when a connection with these details can be opened and closed again, 1 otherwise. Logs
-/// nothing and shows nothing.
+/// 0 when a connection with these details can be opened and closed again, 1 on any failure, a
+/// failed allocation included: it answers and never raises. Logs nothing and shows nothing.
 std::int32_t TestConnection(const std::string& server, const std::string& user, const std::string& password,
-                            const std::string& database);
+                            const std::string& database) noexcept;
 
 /// Runs a statement (or a batch) in the database and reads through all its results; 0 when it
 /// ran. A failure to connect or to run is logged under RunSQLCommand and raised.

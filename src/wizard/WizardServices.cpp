@@ -1,5 +1,6 @@
 #include "WizardServices.h"
 
+#include "database/SqlServer.h"
 #include "webmigration/Registry.h"
 
 namespace synvora {
@@ -7,6 +8,7 @@ namespace synvora {
 WizardServices DefaultWizardServices() {
     WizardServices services;
     services.isWebServerInstalled = [] { return IsWebServerInstalled(); };
+    services.testConnection = TestConnection;
     return services;
 }
 

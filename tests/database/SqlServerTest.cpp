@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "database/odbc/DataAccess.h"
 #include "files/ErrorCodes.h"
 #include "files/MigrationError.h"
+#include "support/FailingAllocation.h"
 #include "support/PostgresFixture.h"
 #include "support/TempDir.h"
 
@@ -101,6 +103,24 @@ TEST_F(SqlServerTest, TestConnectionAnswersOneForEveryKindOfFailureAndLogsNothin
     // Nothing listens on this loopback address.
     EXPECT_EQ(TestConnection("127.0.0.2", User(), Password(), kOldDatabase), 1) << "no server";
     EXPECT_EQ(TestConnection(" ", User(), Password(), kOldDatabase), 1) << "blank server";
+    EXPECT_FALSE(LogExists());
+}
+
+TEST_F(SqlServerTest, TestConnectionAnswersOneWhenAnyOfItsAllocationsFails) {
+    // Each allocation of a successful attempt is refused in turn. TestConnection must answer 1
+    // every time; an error escaping it would end the program.
+    long nth = 1;
+    for (;; ++nth) {
+        ASSERT_LT(nth, 100000) << "the attempt never completes";
+        test::FailingAllocation failing(nth);
+        const std::int32_t result = TestConnection(Host(), User(), Password(), kOldDatabase);
+        if (!failing.Happened()) {
+            EXPECT_EQ(result, 0) << "with every allocation granted";
+            break;
+        }
+        EXPECT_EQ(result, 1) << "allocation " << nth << " refused";
+    }
+    EXPECT_GT(nth, 1) << "no allocation was refused: nothing was tested";
     EXPECT_FALSE(LogExists());
 }
 

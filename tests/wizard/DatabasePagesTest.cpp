@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <exception>
+#include <stdexcept>
+
 #include "WizardFixture.h"
 #include "wizard/pages/frmDestination.h"
 #include "wizard/pages/frmWelcome.h"
@@ -129,7 +132,7 @@ TEST_P(DatabasePageTest, EveryNextTestsTheConnectionAfresh) {
 }
 
 TEST_P(DatabasePageTest, WithoutAConnectionTestNextStaysSilentlyOnThePage) {
-    StartWizard(/*withConnectionTest=*/false);
+    StartWizard(ConnectionTest::None);
     // Without a connection test the destination page is only reached by showing it directly.
     if (Page() == "frmSource") {
         ReachSourcePage();
@@ -141,6 +144,23 @@ TEST_P(DatabasePageTest, WithoutAConnectionTestNextStaysSilentlyOnThePage) {
     PressNext();
     EXPECT_THAT(m_toolkit.ShownPages(), ElementsAre(Page()));
     EXPECT_EQ(Status(), "No Connection...");
+    EXPECT_EQ(m_toolkit.Pointer(), MousePointer::Default);
+}
+
+TEST_P(DatabasePageTest, AConnectionTestThatRaisesStillLeavesTheDefaultPointer) {
+    StartWizard();
+    ShowPage();
+    Fill("SQL1", "Synvora", "sa");
+    ConnectionRaises(std::make_exception_ptr(std::runtime_error("driver gone")));
+    EXPECT_THROW(PressNext(), std::runtime_error) << "the pages catch nothing of their own";
+    EXPECT_EQ(m_toolkit.Pointer(), MousePointer::Default);
+    EXPECT_THAT(m_toolkit.JournalOf({"pointer", "msgbox"}), ElementsAre("pointer busy", "pointer default"));
+    EXPECT_THAT(m_toolkit.ShownPages(), ElementsAre(Page()));
+
+    // The page is still usable afterwards.
+    ConnectionResults({0});
+    PressNext();
+    EXPECT_TRUE(m_toolkit.IsShown(NextPage()));
     EXPECT_EQ(m_toolkit.Pointer(), MousePointer::Default);
 }
 

@@ -28,32 +28,58 @@ void WizardFixture::SetWebServerInstalled(bool installed) {
     WriteBytes(m_dir / "HKLM.reg", file);
 }
 
-void WizardFixture::StartWizard(bool withConnectionTest) {
+void WizardFixture::StartWizard(ConnectionTest connectionTest) {
     WizardServices services = DefaultWizardServices();
     services.isWebServerInstalled = [this, check = services.isWebServerInstalled] {
         ++m_webServerChecks;
         return check();
     };
-    if (withConnectionTest) {
-        services.testConnection = [this](const std::string& server, const std::string& user,
-                                         const std::string& password, const std::string& database) {
-            m_connectionTests.push_back({server, user, password, database});
-            if (m_connectionResults.empty()) {
-                ADD_FAILURE() << "unexpected connection test to " << server;
-                return 1;
-            }
-            const int result = m_connectionResults.front();
-            m_connectionResults.pop_front();
-            return result;
-        };
+    switch (connectionTest) {
+        case ConnectionTest::Scripted:
+            services.testConnection =
+                Watched([this](const std::string& server, const std::string&, const std::string&,
+                               const std::string&) { return NextScriptedResult(server); });
+            break;
+        case ConnectionTest::Program:
+            EXPECT_TRUE(services.testConnection) << "the program installs no connection test";
+            services.testConnection = Watched(services.testConnection);
+            break;
+        case ConnectionTest::None:
+            services.testConnection = nullptr;
+            break;
     }
     m_wizard.reset();
     m_wizard = std::make_unique<Wizard>(m_toolkit, std::move(services));
     m_wizard->Start();
 }
 
+WizardServices::ConnectionTestCall WizardFixture::Watched(WizardServices::ConnectionTestCall test) {
+    return [this, test = std::move(test)](const std::string& server, const std::string& user,
+                                          const std::string& password, const std::string& database) {
+        m_connectionTests.push_back({server, user, password, database});
+        m_toolkit.Note("connect " + server);
+        return test(server, user, password, database);
+    };
+}
+
+int WizardFixture::NextScriptedResult(const std::string& server) {
+    if (m_connectionResults.empty()) {
+        ADD_FAILURE() << "unexpected connection test to " << server;
+        return 1;
+    }
+    const ScriptedConnection next = std::move(m_connectionResults.front());
+    m_connectionResults.pop_front();
+    return next();
+}
+
 void WizardFixture::ConnectionResults(std::initializer_list<int> results) {
-    m_connectionResults.insert(m_connectionResults.end(), results);
+    for (int result : results) {
+        m_connectionResults.push_back([result] { return result; });
+    }
+}
+
+void WizardFixture::ConnectionRaises(std::exception_ptr error) {
+    m_connectionResults.push_back([error]() -> int { std::rethrow_exception(error); });
 }
 
 void WizardFixture::SelectJobs(bool database, bool web) {

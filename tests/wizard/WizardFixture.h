@@ -4,6 +4,8 @@
 
 #include <array>
 #include <deque>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,9 +17,17 @@
 
 namespace synvora::test {
 
+/// Which connection test the wizard is given.
+enum class ConnectionTest {
+    Scripted,  // answers from ConnectionResults and ConnectionRaises
+    Program,   // the program's own, against a real server
+    None,      // none installed
+};
+
 /// A wizard on the headless toolkit. This machine's registry is a .reg file in a temporary
 /// folder (none at first: a machine without the web server product); the web server check is the
-/// program's own, counted; the connection test answers from a script.
+/// program's own, counted. Every connection attempt is recorded with its arguments and noted in
+/// the toolkit's journal as "connect <server>".
 class WizardFixture : public ::testing::Test {
 protected:
     WizardFixture();
@@ -27,13 +37,14 @@ protected:
     /// (a registry file that lacks the key).
     void SetWebServerInstalled(bool installed);
 
-    /// Starts the wizard on the welcome page; `withConnectionTest` false leaves the connection
-    /// test uninstalled, as the program has it today.
-    void StartWizard(bool withConnectionTest = true);
+    /// Starts the wizard on the welcome page.
+    void StartWizard(ConnectionTest connectionTest = ConnectionTest::Scripted);
     Wizard& TheWizard() { return *m_wizard; }
 
-    /// The next connection tests answer with these results, in order.
+    /// The next scripted connection tests answer with these results, in order.
     void ConnectionResults(std::initializer_list<int> results);
+    /// The next scripted connection test raises this error.
+    void ConnectionRaises(std::exception_ptr error);
 
     // Walks through the wizard as a user would.
     void SelectJobs(bool database, bool web);
@@ -58,7 +69,12 @@ protected:
     std::vector<std::array<std::string, 4>> m_connectionTests;
 
 private:
-    std::deque<int> m_connectionResults;
+    using ScriptedConnection = std::function<int()>;
+    /// Records the attempt and passes it on.
+    WizardServices::ConnectionTestCall Watched(WizardServices::ConnectionTestCall test);
+    int NextScriptedResult(const std::string& server);
+
+    std::deque<ScriptedConnection> m_connectionResults;
     std::unique_ptr<Wizard> m_wizard;
 };
 

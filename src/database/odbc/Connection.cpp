@@ -29,10 +29,17 @@ Connection::Connection(const std::string& connectionString, Timeouts timeouts) :
     const SQLRETURN rc = SQLDriverConnectW(m_connection.get(), nullptr, text.Data(), SQL_NTS, nullptr, 0,
                                            nullptr, SQL_DRIVER_NOPROMPT);
     ThrowIfFailed(rc, SQL_HANDLE_DBC, m_connection.get(), "SQLDriverConnectW");
-    m_open = true;
     if (rc == SQL_SUCCESS_WITH_INFO) {
-        m_messages = ReadDiagnostics(SQL_HANDLE_DBC, m_connection.get());
+        try {
+            m_messages = ReadDiagnostics(SQL_HANDLE_DBC, m_connection.get());
+        } catch (...) {
+            // No destructor runs after a constructor raises, and a connected handle cannot be
+            // freed: without this the session would stay open on the server.
+            SQLDisconnect(m_connection.get());
+            throw;
+        }
     }
+    m_open = true;
 }
 
 Connection::~Connection() {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "wizard/toolkit/BusyPointer.h"
+
 namespace synvora {
 
 bool CheckRequiredFields(PageToolkit& toolkit, std::initializer_list<RequiredField> fields) {
@@ -20,28 +22,27 @@ bool CheckDatabaseConnection(const Page& page, PageToolkit& toolkit, const Wizar
     if (!services.testConnection) {
         return false;
     }
-    toolkit.SetMousePointer(MousePointer::Busy);
+    BusyPointer busy(toolkit);
     fields.status.SetCaption("Checking database information...");
     // Paint the status text before the connection attempt blocks the window.
     toolkit.DoEvents();
     if (page.IsUnloaded()) {
         // Cancel was handled in the pause: the wizard is over, nothing more is tried or shown.
-        toolkit.SetMousePointer(MousePointer::Default);
         return false;
     }
 
     const int result = services.testConnection(fields.server.Text(), fields.user.Text(),
                                                fields.password.Text(), fields.database.Text());
     if (result != 0) {
-        toolkit.SetMousePointer(MousePointer::Default);
+        // The message box is not to be read under the hourglass.
+        busy.Restore();
         toolkit.MsgBox(std::string(failurePrefix) + " please check the entered database information.",
                        kMsgBoxCritical);
         fields.status.SetCaption("Database information not correct.");
-    } else {
-        fields.status.SetCaption("Database information is valid.");
+        return false;
     }
-    toolkit.SetMousePointer(MousePointer::Default);
-    return result == 0;
+    fields.status.SetCaption("Database information is valid.");
+    return true;
 }
 
 }  // namespace synvora

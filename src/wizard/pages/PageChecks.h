@@ -32,7 +32,8 @@ struct ConnectionFields {
 /// status label telling what happens. On failure shows `failurePrefix` followed by " please check
 /// the entered database information." (critical) and returns false. Returns false without a word
 /// when no connection test is installed, or when the user left the wizard while the status text
-/// was being painted.
+/// was being painted. Whatever the connection test raises goes on to the caller, with the default
+/// pointer back.
 bool CheckDatabaseConnection(const Page& page, PageToolkit& toolkit, const WizardServices& services,
                              ConnectionFields fields, std::string_view failurePrefix);
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "wizard/toolkit/PageToolkit.h"
@@ -53,6 +54,9 @@ public:
     void ExpectMsgBox(std::string text, int style, MsgBoxResult answer = MsgBoxResult::Ok);
     /// Runs the action inside the next DoEvents, as a click that arrives during a pause.
     void DuringNextDoEvents(std::function<void()> action);
+    /// Writes an entry of the test's own into the journal, for something that happens outside the
+    /// toolkit (a connection attempt), so that its place among the screen's changes can be seen.
+    void Note(std::string entry) { Record(std::move(entry)); }
 
     // What the screen shows.
     bool IsLoaded(std::string_view page) const;
