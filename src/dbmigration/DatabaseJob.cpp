@@ -3,8 +3,10 @@
 #include <array>
 #include <exception>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "database/CommandLaunch.h"
 #include "database/ScriptText.h"
