@@ -6,20 +6,23 @@
 
 #include "ClientOutput.h"
 #include "ResultText.h"
+#include "database/odbc/Connection.h"
 
 namespace synvora::osql {
 namespace {
 
-/// SQLSTATE class 08: the connection failed or is closed.
-bool IsConnectionFailure(const odbc::Diagnostic& record) {
+/// SQLSTATE class 08 names a connection failure, but not necessarily of this client's connection:
+/// a statement on the server that itself fails to connect somewhere (a linked server) reports
+/// the same class as an ordinary error of its batch.
+bool HasConnectionState(const odbc::Diagnostic& record) {
     return record.sqlState.starts_with("08");
 }
 
-/// A failure of the driver or the connection rather than of a statement on the server: nothing
-/// more of the batch can be reached after it.
+/// A failure of the driver rather than of a statement on the server: nothing more of the batch
+/// can be reached after it.
 bool IsDriverFailure(const odbc::Diagnostic& record) {
     const std::string_view state = record.sqlState;
-    return state.starts_with("HY") || state.starts_with("IM") || IsConnectionFailure(record);
+    return state.starts_with("HY") || state.starts_with("IM");
 }
 
 /// A failure without any record (rare, but a driver may do it) still shows as an error.
@@ -34,7 +37,8 @@ std::vector<odbc::Diagnostic> RecordsOf(const odbc::OdbcError& failure) {
 
 BatchRunner::BatchRunner(odbc::Connection& connection, ClientOutput& output, std::string server,
                          std::string password)
-    : m_statement(connection),
+    : m_connection(connection),
+      m_statement(connection),
       m_output(output),
       m_server(std::move(server)),
       m_password(std::move(password)) {}
@@ -85,11 +89,13 @@ BatchRunner::StepResult BatchRunner::Attempt(const std::function<void()>& step, 
         return StepResult::kDone;
     } catch (const odbc::OdbcError& failure) {
         const std::vector<odbc::Diagnostic> records = RecordsOf(failure);
-        const bool serverFailure = std::none_of(records.begin(), records.end(), IsDriverFailure);
+        const bool connectionLost = IsConnectionLost(records);
+        const bool serverFailure =
+            !connectionLost && std::none_of(records.begin(), records.end(), IsDriverFailure);
         // Moving on after a failure is a question to the driver; a driver that cannot answer
         // it has nothing to say that the server said.
         if (afterFailure && !serverFailure) {
-            if (std::any_of(records.begin(), records.end(), IsConnectionFailure)) {
+            if (connectionLost) {
                 m_outcome = BatchOutcome::kConnectionLost;
             }
             return StepResult::kDriverFailure;
@@ -151,13 +157,19 @@ void BatchRunner::WriteMessages() {
 }
 
 void BatchRunner::NoteErrors(const std::vector<odbc::Diagnostic>& records) {
-    for (const odbc::Diagnostic& record : records) {
-        if (IsConnectionFailure(record)) {
-            m_outcome = BatchOutcome::kConnectionLost;
-        } else if (IsErrorRecord(record) && m_outcome == BatchOutcome::kRan) {
-            m_outcome = BatchOutcome::kFailed;
-        }
+    if (IsConnectionLost(records)) {
+        m_outcome = BatchOutcome::kConnectionLost;
+    } else if (m_outcome == BatchOutcome::kRan &&
+               std::any_of(records.begin(), records.end(), IsErrorRecord)) {
+        m_outcome = BatchOutcome::kFailed;
     }
+}
+
+// Only a connection state makes the question worth asking; a driver that cannot tell is taken at
+// its word that the connection failed.
+bool BatchRunner::IsConnectionLost(const std::vector<odbc::Diagnostic>& records) const {
+    return std::any_of(records.begin(), records.end(), HasConnectionState) &&
+           m_connection.IsDead().value_or(true);
 }
 
 }  // namespace synvora::osql

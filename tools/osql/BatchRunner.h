@@ -58,7 +58,10 @@ private:
     void WriteRows();
     void WriteMessages();
     void NoteErrors(const std::vector<odbc::Diagnostic>& records);
+    /// True when the records carry a connection state and the connection itself is gone.
+    bool IsConnectionLost(const std::vector<odbc::Diagnostic>& records) const;
 
+    odbc::Connection& m_connection;
     odbc::Statement m_statement;
     ClientOutput& m_output;
     std::string m_server;

@@ -56,6 +56,18 @@ void Connection::Close() {
     ThrowIfFailed(SQLDisconnect(m_connection.get()), SQL_HANDLE_DBC, m_connection.get(), "SQLDisconnect");
 }
 
+std::optional<bool> Connection::IsDead() const noexcept {
+    if (!m_open) {
+        return true;
+    }
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc = SQLGetConnectAttrW(m_connection.get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    if (!SQL_SUCCEEDED(rc)) {
+        return std::nullopt;
+    }
+    return dead == SQL_CD_TRUE;
+}
+
 std::vector<Diagnostic> Connection::TakeMessages() {
     return std::exchange(m_messages, {});
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ public:
     /// nothing.
     void Close();
     bool IsOpen() const noexcept { return m_open; }
+
+    /// Whether the link to the server is gone, as the driver knows it without asking the server
+    /// (SQL_ATTR_CONNECTION_DEAD); nothing when the driver cannot tell. A closed connection is
+    /// gone.
+    std::optional<bool> IsDead() const noexcept;
 
     const Timeouts& GetTimeouts() const noexcept { return m_timeouts; }
 

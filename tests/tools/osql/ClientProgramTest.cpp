@@ -339,6 +339,28 @@ TEST_F(ClientProgramTest, WhatTheServerSaidIsInTheFileBeforeTheRunEnds) {
     // The client's destructor stops the program that is still waiting for the server.
 }
 
+// A linked server that cannot be reached fails its statement with 08001 while this client's own
+// connection is fine: an ordinary failed batch.
+TEST_F(ClientProgramTest, AConnectionErrorOfAStatementIsAFailedBatchAndTheScriptGoesOn) {
+    const ClientRun run = RunScript(
+        "DO $$BEGIN RAISE EXCEPTION 'could not establish connection' USING ERRCODE = '08001'; END$$\r\nGO\r\n"
+        "SELECT 'after' AS status\r\nGO\r\n");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output.find(ErrorHeading() + "ERROR: could not establish connection"), 0u) << run.output;
+    EXPECT_NE(run.output.find("status\r\n------\r\nafter\r\n(1 row affected)\r\n"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("osql.exe:"), std::string::npos) << run.output;
+
+    // With /b it is the failed batch that ends the run, as any other.
+    const ClientRun stopped = RunScript(
+        "DO $$BEGIN RAISE EXCEPTION 'no link' USING ERRCODE = '08001'; END$$\r\nGO\r\nSELECT "
+        "'after'\r\nGO\r\n",
+        {"/n", "/b"});
+    EXPECT_EQ(stopped.exitCode, 1);
+    EXPECT_EQ(stopped.output.find("after"), std::string::npos) << stopped.output;
+    EXPECT_EQ(stopped.output.find("connection to the server was lost"), std::string::npos) << stopped.output;
+}
+
 TEST_F(ClientProgramTest, ALostConnectionEndsTheRunWithOne) {
     const ClientRun run = RunScript(
         "SELECT pg_terminate_backend(pg_backend_pid())\r\nGO\r\nSELECT 'never' AS w\r\nGO\r\nSELECT 'nor' AS "
