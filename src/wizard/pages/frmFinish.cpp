@@ -3,12 +3,20 @@
 #include <stdexcept>
 #include <string>
 
+#include "dbmigration/DatabaseJob.h"
 #include "wizard/Wizard.h"
 #include "wizard/pages/PageLayouts.h"
 #include "wizard/pages/frmDestination.h"
+#include "wizard/pages/frmSource.h"
 #include "wizard/pages/frmWelcome.h"
 
 namespace synvora {
+namespace {
+
+constexpr const char* kRunFinishedMessage = "Finished Migration.";
+constexpr const char* kRunStoppedMessage = "Migration stopped with errors.";
+
+}  // namespace
 
 frmFinish::frmFinish(Wizard& wizard)
     : Page(wizard, FinishLayout()),
@@ -53,6 +61,28 @@ void frmFinish::ClearSteps() {
     lblError.SetCaption("");
 }
 
+DatabaseFields frmFinish::SourceFields() {
+    const frmSource& source = TheWizard().Source();
+    return {source.txtSourceServer.Text(), source.txtSourceDataBase.Text(), source.txtSourceUser.Text(),
+            source.txtSourcePassword.Text()};
+}
+
+DatabaseFields frmFinish::DestinationFields() {
+    const frmDestination& destination = TheWizard().Destination();
+    return {destination.txtDestServer.Text(), destination.txtDestDataBase.Text(),
+            destination.txtDestUser.Text(), destination.txtDestPassword.Text()};
+}
+
+// The line is painted before the step's work blocks the window; Exit may be pressed meanwhile.
+void frmFinish::ShowStep(int slot, std::string_view text) {
+    lblStep(slot).SetCaption(text);
+    Toolkit().DoEvents();
+}
+
+MsgBoxResult frmFinish::MsgBox(std::string_view prompt, int style) {
+    return Toolkit().MsgBox(prompt, style);
+}
+
 void frmFinish::Click(std::string_view control) {
     if (control == cmdBackofFinish.Name()) {
         cmdBackofFinish_Click();
@@ -80,10 +110,70 @@ void frmFinish::cmdBackofFinish_Click() {
     destination.txtDestServer.SetFocus();
 }
 
-// The migration run is attached to Start by the run's own code; until then Start does nothing.
-void frmFinish::cmdFinish_Click() {}
+void frmFinish::cmdFinish_Click() {
+    m_running = true;
+    try {
+        RunSelectedJobs();
+    } catch (...) {
+        EndRunAfterFailure();
+    }
+    m_running = false;
+    if (m_stopRequested) {
+        // Exit was pressed during the run: the pages go now that no job works on them any more.
+        // They are destroyed once this handler has returned.
+        TheWizard().UnloadAllPages();
+    }
+}
 
+void frmFinish::RunSelectedJobs() {
+    DisableStartAndBack();
+    Toolkit().SetMousePointer(MousePointer::Busy);
+    if (TheWizard().Welcome().Optiondb.Value() == 1) {
+        MigrateDatabaseContent(*this);
+    }
+    // The web job runs also after a failed database job, but not once the user has left.
+    if (!m_stopRequested && TheWizard().Welcome().Optionweb.Value() == 1) {
+        MigrateWebContent();
+    }
+    Toolkit().SetMousePointer(MousePointer::Default);
+    if (m_stopRequested) {
+        return;
+    }
+    DisableStartAndBack();
+    Toolkit().MsgBox(kRunFinishedMessage, kMsgBoxInformation);
+}
+
+// Nothing is logged here: whatever failed has written its own entries.
+void frmFinish::EndRunAfterFailure() noexcept {
+    try {
+        Toolkit().SetMousePointer(MousePointer::Default);
+        DisableStartAndBack();
+        if (!m_stopRequested) {
+            Toolkit().MsgBox(kRunStoppedMessage, kMsgBoxInformation);
+        }
+    } catch (...) {
+        // The screen itself fails; nothing is left to report with, and no failure may reach the
+        // event loop.
+    }
+}
+
+// Start and Back are never enabled again on this page: one run per wizard.
+void frmFinish::DisableStartAndBack() {
+    cmdFinish.SetEnabled(false);
+    cmdBackofFinish.SetEnabled(false);
+}
+
+// The web job is not part of the program yet; it joins the run here. It will raise the failures
+// of its folder copies, which end the run with kRunStoppedMessage.
+void frmFinish::MigrateWebContent() {}
+
+// During a run the job in progress is asked to stop after its current step; the run discards the
+// pages when it is over.
 void frmFinish::cmdCancelofSourcefrm_Click() {
+    if (m_running) {
+        m_stopRequested = true;
+        return;
+    }
     TheWizard().UnloadAllPages();
 }
 

@@ -1,14 +1,21 @@
 #pragma once
 
 #include <array>
+#include <string_view>
 
+#include "dbmigration/DatabaseJobHost.h"
 #include "wizard/pages/Page.h"
 #include "wizard/toolkit/Controls.h"
 
 namespace synvora {
 
-/// The last page: the chosen jobs, Start, and the fixed step slots the jobs report into.
-class frmFinish final : public Page {
+/// The last page: the chosen jobs, Start, and the fixed step slots the jobs report into. Start runs
+/// the selected jobs on this page; the database job reaches the pages through DatabaseJobHost.
+///
+/// Exit (or closing the window) while a run is going asks the running job to stop after its
+/// current step; the run then lets go of the busy pointer, shows nothing more and discards the
+/// pages itself, so that no page goes away under a job that is still working on it.
+class frmFinish final : public Page, public DatabaseJobHost {
 public:
     explicit frmFinish(Wizard& wizard);
 
@@ -44,7 +51,14 @@ public:
     Label& lblStep(int slot);
 
     /// Empties the step slots 1 to 14, in that order, and then lblError.
-    void ClearSteps();
+    void ClearSteps() override;
+
+    // What the jobs use of the wizard while they run.
+    DatabaseFields SourceFields() override;
+    DatabaseFields DestinationFields() override;
+    void ShowStep(int slot, std::string_view text) override;
+    MsgBoxResult MsgBox(std::string_view prompt, int style) override;
+    bool StopRequested() override { return m_stopRequested; }
 
 private:
     void Click(std::string_view control) override;
@@ -54,7 +68,17 @@ private:
     void cmdFinish_Click();
     void cmdCancelofSourcefrm_Click();
 
+    /// The run of Start, without its failure catcher.
+    void RunSelectedJobs();
+    /// The end of a run that a failure escaped from; raises nothing.
+    void EndRunAfterFailure() noexcept;
+    void DisableStartAndBack();
+    void MigrateWebContent();
+
     std::array<Label*, kStepSlots> m_steps;
+    bool m_running = false;
+    /// Exit was pressed, or the window closed, during the run.
+    bool m_stopRequested = false;
 };
 
 }  // namespace synvora

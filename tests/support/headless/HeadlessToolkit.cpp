@@ -127,6 +127,9 @@ HeadlessToolkit::~HeadlessToolkit() {
         ADD_FAILURE() << "expected message box never shown: \"" << expected.text << "\" (style "
                       << expected.style << ")";
     }
+    for (const auto& [entry, error] : m_failures) {
+        ADD_FAILURE() << "the screen was to fail at \"" << entry << "\", which never came";
+    }
 }
 
 std::unique_ptr<PageWindow> HeadlessToolkit::CreatePage(const PageLayout& layout, PageEvents& events) {
@@ -150,6 +153,7 @@ void HeadlessToolkit::Unregister(const PageState& state) {
 }
 
 MsgBoxResult HeadlessToolkit::MsgBox(std::string_view prompt, int style) {
+    RaiseIfFailing("msgbox " + std::to_string(style) + " " + std::string(prompt));
     m_msgBoxes.push_back({std::string(prompt), style});
     Record("msgbox " + std::to_string(style) + " " + std::string(prompt));
     if (m_script.empty()) {
@@ -164,8 +168,24 @@ MsgBoxResult HeadlessToolkit::MsgBox(std::string_view prompt, int style) {
 }
 
 void HeadlessToolkit::SetMousePointer(MousePointer pointer) {
+    std::string entry = pointer == MousePointer::Busy ? "pointer busy" : "pointer default";
+    RaiseIfFailing(entry);
     m_pointer = pointer;
-    Record(pointer == MousePointer::Busy ? "pointer busy" : "pointer default");
+    Record(std::move(entry));
+}
+
+void HeadlessToolkit::FailAt(std::string entry, std::exception_ptr error) {
+    m_failures[std::move(entry)] = std::move(error);
+}
+
+void HeadlessToolkit::RaiseIfFailing(const std::string& entry) {
+    auto it = m_failures.find(entry);
+    if (it == m_failures.end()) {
+        return;
+    }
+    const std::exception_ptr error = it->second;
+    m_failures.erase(it);
+    std::rethrow_exception(error);
 }
 
 void HeadlessToolkit::DoEvents() {

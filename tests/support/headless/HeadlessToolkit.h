@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -33,7 +34,8 @@ public:
     HeadlessToolkit();
     HeadlessToolkit(const HeadlessToolkit&) = delete;
     HeadlessToolkit& operator=(const HeadlessToolkit&) = delete;
-    /// Fails the test for every scripted message box that was never shown.
+    /// Fails the test for every scripted message box that was never shown, and every failure set
+    /// with FailAt that never came.
     ~HeadlessToolkit() override;
 
     std::unique_ptr<PageWindow> CreatePage(const PageLayout& layout, PageEvents& events) override;
@@ -54,6 +56,9 @@ public:
     void ExpectMsgBox(std::string text, int style, MsgBoxResult answer = MsgBoxResult::Ok);
     /// Runs the action inside the next DoEvents, as a click that arrives during a pause.
     void DuringNextDoEvents(std::function<void()> action);
+    /// The pointer change or message box that would write this journal entry ("pointer busy",
+    /// "msgbox 64 ...") raises the error instead, once, and changes nothing: a screen that fails.
+    void FailAt(std::string entry, std::exception_ptr error);
     /// Writes an entry of the test's own into the journal, for something that happens outside the
     /// toolkit (a connection attempt), so that its place among the screen's changes can be seen.
     void Note(std::string entry) { Record(std::move(entry)); }
@@ -92,6 +97,8 @@ private:
     /// The page, shown: anything else fails the test and gives nullptr.
     PageState* ShownPage(std::string_view page, std::string_view action) const;
     void Record(std::string entry) { m_journal.push_back(std::move(entry)); }
+    /// Raises the error set by FailAt for this entry, if any.
+    void RaiseIfFailing(const std::string& entry);
     void Register(PageState& state);
     void Unregister(const PageState& state);
 
@@ -100,6 +107,7 @@ private:
     std::deque<ScriptedMsgBox> m_script;
     std::vector<ShownMsgBox> m_msgBoxes;
     std::vector<std::function<void()>> m_duringDoEvents;
+    std::map<std::string, std::exception_ptr, std::less<>> m_failures;
     std::vector<std::string> m_journal;
     MousePointer m_pointer = MousePointer::Default;
     bool m_quitCalled = false;
