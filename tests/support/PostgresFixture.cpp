@@ -7,17 +7,24 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <string_view>
+
+#include "database/odbc/DataAccess.h"
 
 namespace synvora::test {
 namespace {
 
 const std::string kBinDirectory = "/usr/lib/postgresql/15/bin";
 const std::string kOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so";
+const std::string kTdsOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so";
+// Differs from the host name in the connection strings, so that tests see which one a message shows.
+const std::string kTdsServerName = "SYNVORATEST";
 const std::string kServerUser = "postgres";
 const std::string kSuperuser = "postgres";
 const std::string kAdminUser = "sa";
@@ -35,9 +42,8 @@ std::string RandomHex(std::size_t length) {
     return text;
 }
 
-/// A port on 127.0.0.1 that nothing listens on at this moment. Another process may take it
-/// before the server binds it, so starting is retried with a new one.
-int FreeLoopbackPort() {
+/// A socket bound to a port of 127.0.0.1 that the system chose; the port is returned through port.
+UniqueFd BoundLoopbackSocket(int& port) {
     UniqueFd socketFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socketFd.Valid()) {
         throw std::runtime_error("cannot create a socket to find a free port");
@@ -51,7 +57,16 @@ int FreeLoopbackPort() {
         ::getsockname(socketFd.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         throw std::runtime_error("cannot find a free port on 127.0.0.1");
     }
-    return ntohs(address.sin_port);
+    port = ntohs(address.sin_port);
+    return socketFd;
+}
+
+/// A port on 127.0.0.1 that nothing listens on at this moment. Another process may take it
+/// before the server binds it, so starting is retried with a new one.
+int FreeLoopbackPort() {
+    int port = 0;
+    BoundLoopbackSocket(port);
+    return port;
 }
 
 void AppendToFile(const std::string& path, const std::string& text) {
@@ -83,6 +98,17 @@ void ChangeOwnerRecursively(const std::string& path, uid_t uid, gid_t gid) {
 
 }  // namespace
 
+TestDriver CurrentTestDriver() {
+    const char* name = std::getenv("SYNVORA_TEST_DRIVER");
+    if (name == nullptr || std::string_view(name).empty() || std::string_view(name) == "postgres") {
+        return TestDriver::kPostgres;
+    }
+    if (std::string_view(name) == "freetds") {
+        return TestDriver::kFreeTds;
+    }
+    throw std::runtime_error(std::string("unknown test driver SYNVORA_TEST_DRIVER=") + name);
+}
+
 PostgresServer::~PostgresServer() {
     Stop();
 }
@@ -99,6 +125,18 @@ std::string PostgresServer::OdbcInstIniPath() const {
     return OdbcSysIniDirectory() + "/odbcinst.ini";
 }
 
+std::string PostgresServer::DriverPortVariable() const {
+    return m_driver == TestDriver::kFreeTds ? "TDSPORT" : "PGPORT";
+}
+
+std::string PostgresServer::TdsServerName() {
+    return kTdsServerName;
+}
+
+std::string PostgresServer::FreeTdsConfigurationPath() const {
+    return OdbcSysIniDirectory() + "/freetds.conf";
+}
+
 PostgresLogin PostgresServer::Admin() const {
     return PostgresLogin{kAdminUser, kAdminPassword};
 }
@@ -108,6 +146,7 @@ void PostgresServer::Start() {
         return;
     }
     try {
+        m_driver = CurrentTestDriver();
         m_root = std::make_unique<TempDir>("synvora-pg");
         m_superuserPassword = RandomHex(24);
         std::filesystem::create_directory(SocketDirectory());
@@ -119,6 +158,9 @@ void PostgresServer::Start() {
         StartServerOnFreePort();
         RunSql("postgres", "CREATE ROLE " + kAdminUser + " LOGIN SUPERUSER CREATEDB PASSWORD " +
                                Literal(kAdminPassword) + ";");
+        if (m_driver == TestDriver::kFreeTds) {
+            StartTdsServer();
+        }
         WriteOdbcConfiguration();
         ExportEnvironment();
     } catch (...) {
@@ -128,6 +170,14 @@ void PostgresServer::Start() {
 }
 
 void PostgresServer::Stop() noexcept {
+    if (m_tdsServer) {
+        m_tdsServer.reset();
+        // What the TDS server noted (refused logins, broken requests) helps to read a failure.
+        const std::string log = ReadBytes(*m_root / "tds-server.log");
+        if (!log.empty()) {
+            std::fprintf(stderr, "TDS test server log:\n%s", log.c_str());
+        }
+    }
     try {
         if (m_running) {
             m_running = false;
@@ -153,6 +203,13 @@ void PostgresServer::ExportEnvironment() const {
     for (const char* name : {"PGHOST", "PGHOSTADDR", "PGSERVICE", "PGSERVICEFILE", "PGPASSWORD", "PGUSER",
                              "PGDATABASE", "PGOPTIONS", "PGSSLMODE", "PGREQUIRESSL"}) {
         ::unsetenv(name);
+    }
+    if (m_driver == TestDriver::kFreeTds) {
+        ::setenv("TDSPORT", std::to_string(m_tdsPort).c_str(), 1);
+        ::setenv("FREETDSCONF", FreeTdsConfigurationPath().c_str(), 1);
+        for (const char* name : {"TDSVER", "TDSHOST", "FREETDS"}) {
+            ::unsetenv(name);
+        }
     }
 }
 
@@ -268,8 +325,10 @@ void PostgresServer::WriteConfiguration() const {
 }
 
 void PostgresServer::WriteOdbcConfiguration() const {
-    if (!std::filesystem::exists(kOdbcDriver)) {
-        throw std::runtime_error("the PostgreSQL ODBC driver is missing: " + kOdbcDriver);
+    const bool freeTds = m_driver == TestDriver::kFreeTds;
+    const std::string& driver = freeTds ? kTdsOdbcDriver : kOdbcDriver;
+    if (!std::filesystem::exists(driver)) {
+        throw std::runtime_error("the ODBC driver is missing: " + driver);
     }
     std::filesystem::create_directories(OdbcSysIniDirectory());
     ReplaceFile(OdbcInstIniPath(),
@@ -278,10 +337,15 @@ void PostgresServer::WriteOdbcConfiguration() const {
                 "Pooling = No\n"
                 "\n"
                 "[SQL Server]\n"
-                "Description = PostgreSQL standing in for the SQL Server driver in tests\n"
-                "Driver = " +
-                    kOdbcDriver + "\n");
+                "Description = " +
+                    std::string(freeTds ? "FreeTDS, through the TDS test server"
+                                        : "PostgreSQL standing in for the SQL Server driver") +
+                    "\nDriver = " + driver + "\n");
     ReplaceFile(OdbcSysIniDirectory() + "/odbc.ini", "");
+    if (freeTds) {
+        // The machine's own freetds.conf stays out of the tests.
+        ReplaceFile(FreeTdsConfigurationPath(), "[global]\n");
+    }
 }
 
 void PostgresServer::StartServerOnFreePort() {
@@ -302,6 +366,19 @@ void PostgresServer::StartServerOnFreePort() {
         }
     }
     throw std::runtime_error("PostgreSQL did not start: " + lastFailure);
+}
+
+void PostgresServer::StartTdsServer() {
+    UniqueFd listener = BoundLoopbackSocket(m_tdsPort);
+    if (::listen(listener.Get(), 64) != 0) {
+        throw std::runtime_error("cannot listen for the TDS test server");
+    }
+    // The listening socket is the server's standard input: connections wait in its queue until
+    // the server takes them, so it is ready as soon as it is started.
+    m_tdsServer.emplace(
+        std::vector<std::string>{SYNVORA_TDS_SERVER, "--name", kTdsServerName, "--postgres-host", m_host,
+                                 "--postgres-port", std::to_string(m_port)},
+        SpawnOptions{listener.Get(), *m_root / "tds-server.log", {}, true});
 }
 
 void PostgresServer::StartWatchdog() {
@@ -346,6 +423,8 @@ PostgresServer& SharedPostgresServer() {
 void PostgresEnvironment::SetUp() {
     try {
         SharedPostgresServer().Start();
+        // As the program does at its start; for FreeTDS this gives the protocol version.
+        InitializeDataAccess();
     } catch (const std::exception& failure) {
         FAIL() << "The PostgreSQL test server could not be started: " << failure.what();
     }

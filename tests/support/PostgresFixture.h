@@ -12,6 +12,15 @@
 
 namespace synvora::test {
 
+/// The ODBC driver registered as "SQL Server" for the tests: the PostgreSQL driver straight to the
+/// server, or FreeTDS, the production driver, through the TDS test server in front of it. The
+/// environment variable SYNVORA_TEST_DRIVER chooses ("postgres", the default, or "freetds"), so
+/// that one test program runs its scenarios through either.
+enum class TestDriver { kPostgres, kFreeTds };
+
+/// The driver of this test run; raises std::runtime_error for an unknown name.
+TestDriver CurrentTestDriver();
+
 /// A login of the test server.
 struct PostgresLogin {
     std::string user;
@@ -20,9 +29,10 @@ struct PostgresLogin {
 
 /// A private PostgreSQL 15 server for the tests: its own cluster in a temporary folder, listening
 /// on 127.0.0.1 at a free port and on a socket folder of its own, password (SCRAM) authentication
-/// for every connection. The PostgreSQL ODBC driver is registered under the name "SQL Server" in
-/// a private ODBC configuration, so that the program's own connection strings reach this server
-/// unchanged ("server=127.0.0.1", the port comes from PGPORT).
+/// for every connection. The test driver is registered under the name "SQL Server" in a private
+/// ODBC configuration, so that the program's own connection strings reach this server unchanged
+/// ("server=127.0.0.1", the port comes from PGPORT, or for FreeTDS from TDSPORT, which names the
+/// TDS test server that this fixture then starts as well).
 ///
 /// When the tests run as root, the server programs run as the "postgres" user. The server is
 /// stopped and its folder removed by Stop, by the destructor, and, should the test process die
@@ -43,6 +53,11 @@ public:
 
     const std::string& Host() const noexcept { return m_host; }
     int Port() const noexcept { return m_port; }
+    /// The environment variable that gives the driver its port: PGPORT or TDSPORT.
+    std::string DriverPortVariable() const;
+    /// The server name that a server's messages carry with FreeTDS (the TDS test server's); the
+    /// PostgreSQL driver tells none.
+    static std::string TdsServerName();
     std::string SocketDirectory() const;
     /// The folder named by ODBCSYSINI and the odbcinst.ini in it.
     std::string OdbcSysIniDirectory() const;
@@ -52,7 +67,9 @@ public:
 
     /// Sets, in this process's environment (so that children inherit them): ODBCSYSINI and
     /// ODBCINI for the private ODBC configuration, PGPORT for the driver, PGPASSFILE pointing at
-    /// nothing, and clears the libpq variables that could send a connection elsewhere. A test
+    /// nothing, and clears the libpq variables that could send a connection elsewhere. For
+    /// FreeTDS also TDSPORT and a private freetds.conf (FREETDSCONF); TDSVER is cleared, so that
+    /// the program's own default applies. A test
     /// program must call it (Start does) before its first ODBC call: the driver manager reads its
     /// configuration once per process.
     void ExportEnvironment() const;
@@ -83,12 +100,17 @@ private:
     void WriteConfiguration() const;
     void WriteOdbcConfiguration() const;
     void StartServerOnFreePort();
+    void StartTdsServer();
+    std::string FreeTdsConfigurationPath() const;
     void StartWatchdog();
     void StopWatchdog() noexcept;
 
     std::unique_ptr<TempDir> m_root;
     std::string m_host = "127.0.0.1";
     int m_port = 0;
+    TestDriver m_driver = TestDriver::kPostgres;
+    int m_tdsPort = 0;
+    std::optional<ChildProcess> m_tdsServer;
     bool m_running = false;
     std::string m_superuserPassword;
     UniqueFd m_watchdogPipe;
