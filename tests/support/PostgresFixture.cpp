@@ -23,7 +23,7 @@ namespace {
 const std::string kBinDirectory = "/usr/lib/postgresql/15/bin";
 const std::string kOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so";
 const std::string kTdsOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so";
-// Differs from the host name in the connection strings, so that tests see which one a message shows.
+// The name in the TDS test server's messages (FreeTDS does not pass it on to the program).
 const std::string kTdsServerName = "SYNVORATEST";
 const std::string kServerUser = "postgres";
 const std::string kSuperuser = "postgres";
@@ -127,10 +127,6 @@ std::string PostgresServer::OdbcInstIniPath() const {
 
 std::string PostgresServer::DriverPortVariable() const {
     return m_driver == TestDriver::kFreeTds ? "TDSPORT" : "PGPORT";
-}
-
-std::string PostgresServer::TdsServerName() {
-    return kTdsServerName;
 }
 
 std::string PostgresServer::FreeTdsConfigurationPath() const {

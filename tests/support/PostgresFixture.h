@@ -55,9 +55,6 @@ public:
     int Port() const noexcept { return m_port; }
     /// The environment variable that gives the driver its port: PGPORT or TDSPORT.
     std::string DriverPortVariable() const;
-    /// The server name that a server's messages carry with FreeTDS (the TDS test server's); the
-    /// PostgreSQL driver tells none.
-    static std::string TdsServerName();
     std::string SocketDirectory() const;
     /// The folder named by ODBCSYSINI and the odbcinst.ini in it.
     std::string OdbcSysIniDirectory() const;

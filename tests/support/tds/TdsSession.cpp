@@ -200,24 +200,25 @@ bool TdsSession::RefuseLogin(const std::string& user, const std::string& databas
     return false;
 }
 
+// Statements run one by one, as SQL Server runs a batch: each commits on its own unless the batch
+// opens a transaction, and the first one that fails ends the batch. One at a time, the server's
+// notices cannot overtake the result of the statement before them.
 bool TdsSession::RunBatch(const std::string& payload) {
     // The batch text follows the headers block, which starts with its own length.
     const std::size_t headers = payload.size() >= 4 ? LittleEndian(payload, 0, 4) : 0;
-    const std::string text =
-        FromUtf16Bytes(std::string_view(payload).substr(std::min(headers, payload.size())));
-    m_lines.emplace(text);
+    const std::vector<BatchStatement> statements =
+        SplitStatements(FromUtf16Bytes(std::string_view(payload).substr(std::min(headers, payload.size()))));
     m_tokens.clear();
     m_pendingDone.reset();
-    m_statement = 0;
+    m_failed = false;
     m_attention = false;
-    if (PQsendQuery(m_postgres.get(), text.c_str()) == 0) {
-        AppendMessage(m_tokens,
-                      {kUserError, 1, kFatalSeverity, PQerrorMessage(m_postgres.get()), m_settings.name, 1});
-        AppendDone(m_tokens, kDoneError);
-        Reply(m_tokens);
-        return false;
+    for (const BatchStatement& statement : statements) {
+        if (!RunStatement(statement)) {
+            break;
+        }
     }
-    if (!CollectResults()) {
+    m_statement = nullptr;
+    if (m_clientGone) {
         return false;
     }
     if (m_attention) {
@@ -234,27 +235,41 @@ bool TdsSession::RunBatch(const std::string& payload) {
     return Reply(m_tokens) && PQstatus(m_postgres.get()) == CONNECTION_OK;
 }
 
-bool TdsSession::CollectResults() {
+bool TdsSession::RunStatement(const BatchStatement& statement) {
+    m_statement = &statement;
+    // The previous statement is done before this one says anything.
+    FlushPendingDone();
+    if (PQsendQuery(m_postgres.get(), statement.text.c_str()) == 0) {
+        AppendMessage(m_tokens, {kUserError, 1, kFatalSeverity, PQerrorMessage(m_postgres.get()),
+                                 m_settings.name, statement.line});
+        m_pendingDone = kDoneError;
+        return false;
+    }
+    CollectResults();
+    return !m_failed && !m_attention && !m_clientGone;
+}
+
+void TdsSession::CollectResults() {
     PGconn* postgres = m_postgres.get();
-    bool clientThere = true;
     for (;;) {
         while (PQisBusy(postgres) == 0) {
             PGresult* result = PQgetResult(postgres);
             if (result == nullptr) {
-                return clientThere;
+                return;
             }
             AddResult(result);
         }
         pollfd watched[2] = {{PQsocket(postgres), POLLIN, 0},
-                             {clientThere ? m_client.Descriptor() : -1, POLLIN, 0}};
+                             {m_clientGone ? -1 : m_client.Descriptor(), POLLIN, 0}};
         if (::poll(watched, 2, -1) < 0 && errno != EINTR) {
+            m_clientGone = true;
             Cancel();
-            return false;
+            return;
         }
         if (watched[1].revents != 0) {
             const std::optional<Message> message = m_client.Read();
             if (!message) {
-                clientThere = false;
+                m_clientGone = true;
                 Cancel();
             } else if (message->type == kAttentionPacket) {
                 m_attention = true;
@@ -276,7 +291,6 @@ void TdsSession::AddResult(PGresult* result) {
             AddRows(result);
             m_pendingDone = kDoneCount;
             m_pendingRows = static_cast<std::uint64_t>(PQntuples(result));
-            ++m_statement;
             break;
         case PGRES_COMMAND_OK: {
             FlushPendingDone();
@@ -284,7 +298,6 @@ void TdsSession::AddResult(PGresult* result) {
             const std::string rows = PQcmdTuples(result);
             m_pendingDone = rows.empty() ? kDoneFinal : kDoneCount;
             m_pendingRows = rows.empty() ? 0 : std::strtoull(rows.c_str(), nullptr, 10);
-            ++m_statement;
             break;
         }
         case PGRES_EMPTY_QUERY:
@@ -307,7 +320,7 @@ void TdsSession::AddResult(PGresult* result) {
             }
             m_pendingDone = kDoneError;
             m_pendingRows = 0;
-            ++m_statement;
+            m_failed = true;
             break;
     }
 }
@@ -339,8 +352,8 @@ void TdsSession::OnNotice(const PGresult* notice) {
         return;
     }
     const char* text = PQresultErrorField(notice, PG_DIAG_MESSAGE_PRIMARY);
-    const int line = m_lines ? m_lines->StatementLine(m_statement) : 1;
-    AppendMessage(m_tokens, {0, 1, 0, text != nullptr ? text : "", m_settings.name, line});
+    AppendMessage(m_tokens, {0, 1, 0, text != nullptr ? text : "", m_settings.name,
+                             m_statement ? m_statement->line : 1});
 }
 
 void TdsSession::Cancel() {
@@ -376,8 +389,7 @@ ServerMessage TdsSession::ErrorOf(const PGresult* result) const {
     const bool fatal =
         severity == "FATAL" || severity == "PANIC" || PQstatus(m_postgres.get()) != CONNECTION_OK;
     const std::string position = field(PG_DIAG_STATEMENT_POSITION);
-    const int line =
-        position.empty() ? m_lines->StatementLine(m_statement) : m_lines->PositionLine(std::stol(position));
+    const int line = position.empty() ? m_statement->line : m_statement->LineOfPosition(std::stol(position));
     return {MessageNumber(field(PG_DIAG_SQLSTATE)),
             1,
             fatal ? kFatalSeverity : kErrorSeverity,

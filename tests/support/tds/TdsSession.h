@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "BatchLines.h"
+#include "BatchStatements.h"
 #include "TdsWire.h"
 
 namespace synvora::test::tds {
@@ -37,9 +37,11 @@ private:
     bool RefuseLogin(const std::string& user, const std::string& database, const std::string& reason);
     /// Runs one batch and sends its reply; false when the session cannot go on.
     bool RunBatch(const std::string& payload);
-    /// Waits for the batch's results while watching the client for an attention; false when the
-    /// client has gone.
-    bool CollectResults();
+    /// Runs one statement of the batch; false when the batch cannot go on (a failure, an
+    /// attention, a client that has gone).
+    bool RunStatement(const BatchStatement& statement);
+    /// Waits for the statement's results while watching the client for an attention.
+    void CollectResults();
     void AddResult(PGresult* result);
     void AddRows(const PGresult* result);
     void OnNotice(const PGresult* notice);
@@ -53,12 +55,13 @@ private:
     const ServerSettings& m_settings;
     std::unique_ptr<PGconn, Finisher> m_postgres;
     // The batch being run.
-    std::optional<BatchLines> m_lines;
+    const BatchStatement* m_statement = nullptr;
     std::string m_tokens;
     std::optional<std::uint16_t> m_pendingDone;
     std::uint64_t m_pendingRows = 0;
-    std::size_t m_statement = 0;
+    bool m_failed = false;
     bool m_attention = false;
+    bool m_clientGone = false;
 };
 
 }  // namespace synvora::test::tds

@@ -1,4 +1,4 @@
-#include "BatchLines.h"
+#include "BatchStatements.h"
 
 #include <algorithm>
 #include <cctype>
@@ -79,57 +79,48 @@ std::size_t SkipQuoted(std::string_view text, std::size_t at) {
 
 }  // namespace
 
-BatchLines::BatchLines(std::string_view utf8) : m_text(utf8) {
-    bool inStatement = false;
+std::vector<BatchStatement> SplitStatements(std::string_view batch) {
+    std::vector<BatchStatement> statements;
+    std::size_t start = std::string_view::npos;  // of the statement being read
     int line = 1;
-    std::size_t counted = 0;  // newlines before this index are in line
-    const auto lineAt = [&](std::size_t index) {
-        line += static_cast<int>(std::count(m_text.begin() + static_cast<std::ptrdiff_t>(counted),
-                                            m_text.begin() + static_cast<std::ptrdiff_t>(index), '\n'));
-        counted = index;
-        return line;
+    std::size_t counted = 0;  // the newlines before this index are counted in line
+    const auto finish = [&](std::size_t end) {
+        if (start != std::string_view::npos) {
+            line += static_cast<int>(std::count(batch.begin() + static_cast<std::ptrdiff_t>(counted),
+                                                batch.begin() + static_cast<std::ptrdiff_t>(start), '\n'));
+            counted = start;
+            statements.push_back({std::string(batch.substr(start, end - start)), line});
+            start = std::string_view::npos;
+        }
     };
-    for (std::size_t i = 0; i < m_text.size();) {
-        const char c = m_text[i];
+    for (std::size_t i = 0; i < batch.size();) {
+        const char c = batch[i];
+        const std::size_t skipped = SkipQuoted(batch, i);
         if (c == ';') {
-            inStatement = false;
-            ++i;
-            continue;
+            finish(i);
+        } else if (start == std::string_view::npos && std::isspace(static_cast<unsigned char>(c)) == 0 &&
+                   !((c == '-' || c == '/') && skipped != i)) {
+            start = i;
         }
-        if (std::isspace(static_cast<unsigned char>(c)) != 0) {
-            ++i;
-            continue;
-        }
-        const bool comment = (c == '-' || c == '/') && SkipQuoted(m_text, i) != i;
-        if (!comment && !inStatement) {
-            inStatement = true;
-            m_statementLines.push_back(lineAt(i));
-        }
-        const std::size_t end = SkipQuoted(m_text, i);
-        i = end == i ? i + 1 : end;
+        i = skipped == i ? i + 1 : skipped;
     }
+    finish(batch.size());
+    return statements;
 }
 
-int BatchLines::StatementLine(std::size_t index) const {
-    if (m_statementLines.empty()) {
-        return 1;
-    }
-    return m_statementLines[std::min(index, m_statementLines.size() - 1)];
-}
-
-int BatchLines::PositionLine(long position) const {
-    int line = 1;
+int BatchStatement::LineOfPosition(long position) const {
+    int result = line;
     long character = 0;
-    for (char c : m_text) {
-        // Positions count characters; continuation bytes of UTF-8 are no new character.
+    for (char c : text) {
+        // Positions count characters; the continuation bytes of UTF-8 start none.
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && ++character >= position) {
             break;
         }
         if (c == '\n') {
-            ++line;
+            ++result;
         }
     }
-    return line;
+    return result;
 }
 
 }  // namespace synvora::test::tds

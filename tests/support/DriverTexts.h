@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace synvora::test {
+
+// What the test driver makes of the server's words, so that one scenario runs through either
+// driver (see CurrentTestDriver). The PostgreSQL driver puts the severity before a message
+// ("NOTICE: ", "ERROR: ") and numbers every error 1; FreeTDS passes the text on as the TDS test
+// server sent it, with that server's number and line.
+
+std::string NoticeText(std::string_view text);
+std::string ErrorText(std::string_view text);
+/// The client's heading of an error that the TDS test server numbers so, on this line of its
+/// batch; with the PostgreSQL driver "Msg 1" on line 1, whatever the failure.
+std::string ErrorHeading(std::int32_t number, int line);
+/// Part of what a refused login says.
+std::string LoginFailedText(std::string_view user);
+
+}  // namespace synvora::test
