@@ -34,6 +34,7 @@ Statement::Statement(Connection& connection) : m_buffer(kValueChunkUnits, u'\0')
 
 void Statement::Execute(const std::string& sql) {
     SQLFreeStmt(m_statement.get(), SQL_CLOSE);
+    m_unreadRows = false;
     WideText text(sql);
     const SQLRETURN rc = SQLExecDirectW(m_statement.get(), text.Data(), text.Length());
     if (rc == SQL_NO_DATA) {
@@ -43,6 +44,7 @@ void Statement::Execute(const std::string& sql) {
     }
     ThrowIfFailed(rc, SQL_HANDLE_STMT, m_statement.get(), "SQLExecDirectW");
     CollectMessages(rc);
+    m_unreadRows = true;
 }
 
 std::size_t Statement::ColumnCount() {
@@ -84,8 +86,11 @@ std::vector<std::string> Statement::ColumnNames() {
 bool Statement::Fetch() {
     const SQLRETURN rc = SQLFetch(m_statement.get());
     if (rc == SQL_NO_DATA) {
+        m_unreadRows = false;
         return false;
     }
+    // After a failed fetch the set is not read on.
+    m_unreadRows = m_unreadRows && Succeeded(rc);
     ThrowIfFailed(rc, SQL_HANDLE_STMT, m_statement.get(), "SQLFetch");
     CollectMessages(rc);
     return true;
@@ -134,6 +139,14 @@ std::int64_t Statement::AffectedRows() {
 }
 
 bool Statement::NextResult() {
+    // FreeTDS reports the row count of a set whose rows were left unread as a result of its own,
+    // between that set and the next statement's result; reading them off keeps one result per
+    // statement.
+    if (m_unreadRows && ColumnCount() > 0) {
+        while (Fetch()) {
+        }
+    }
+    m_unreadRows = false;
     const SQLRETURN rc = SQLMoreResults(m_statement.get());
     if (rc == SQL_NO_DATA) {
         CollectMessages(rc);
@@ -141,6 +154,7 @@ bool Statement::NextResult() {
     }
     ThrowIfFailed(rc, SQL_HANDLE_STMT, m_statement.get(), "SQLMoreResults");
     CollectMessages(rc);
+    m_unreadRows = true;
     return true;
 }
 

@@ -59,6 +59,8 @@ private:
     void CollectMessages(short returnCode);
 
     Handle m_statement;
+    // The current result may hold rows not yet fetched.
+    bool m_unreadRows = false;
     std::vector<Diagnostic> m_messages;
     // Reused for every value read, so that a large result does not allocate per value.
     std::u16string m_buffer;
