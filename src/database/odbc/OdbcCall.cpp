@@ -30,8 +30,19 @@ std::optional<std::int32_t> ReadIntegerField(SQLSMALLINT type, SQLHANDLE handle,
 
 void ReadServerDetails(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT index, Diagnostic& record) {
     constexpr SQLINTEGER kUntold = -1;
-    record.serverState = ReadIntegerField<SQLINTEGER>(type, handle, index, kServerMessageStateField, kUntold);
-    record.severity = ReadIntegerField<SQLINTEGER>(type, handle, index, kServerSeverityField, kUntold);
+    const std::optional<std::int32_t> first =
+        ReadIntegerField<SQLINTEGER>(type, handle, index, kServerMessageStateField, kUntold);
+    const std::optional<std::int32_t> severity =
+        ReadIntegerField<SQLINTEGER>(type, handle, index, kServerSeverityField, kUntold);
+    // FreeTDS tells the severity only, in the field where the other SQL Server drivers put the
+    // message state (and only for errors, not on a connection handle); taken for a state it
+    // would show every error as "State 16".
+    if (severity) {
+        record.serverState = first;
+        record.severity = severity;
+    } else {
+        record.severity = first;
+    }
     // The drivers write the line as a 16-bit value, and only for lines from 1 on.
     record.line = ReadIntegerField<SQLUSMALLINT>(type, handle, index, kServerLineField, 0);
 }

@@ -27,10 +27,12 @@ void ExpectNoServerDetails(const std::vector<Diagnostic>& records) {
     }
 }
 
-// The SQL Server fields are read from every record. The PostgreSQL driver answers them with
-// success on a connection handle without writing anything; that must not turn into a severity
-// of 0 (which would make the failure look like a mere message) or a state or line of 0.
-TEST(DiagnosticFieldsTest, ADriverThatDoesNotTellLeavesThemEmpty) {
+// The SQL Server fields are read from every record. The PostgreSQL driver tells none of them: it
+// answers success on a connection handle without writing anything, which must not turn into a
+// severity of 0 (a failure that looks like a mere message) or a state or line of 0. FreeTDS
+// tells the severity of an error and the line of every server message, never the state.
+TEST(DiagnosticFieldsTest, TheServerDetailsAreTakenAsTheDriverTellsThem) {
+    const bool freeTds = test::CurrentTestDriver() == test::TestDriver::kFreeTds;
     try {
         Connection connection(ConnectionString("wrong"));
         FAIL() << "connected with a wrong password";
@@ -40,14 +42,30 @@ TEST(DiagnosticFieldsTest, ADriverThatDoesNotTellLeavesThemEmpty) {
 
     Connection connection(ConnectionString(SharedPostgresServer().Admin().password));
     Statement statement(connection);
-    statement.Execute("DO $$BEGIN RAISE NOTICE 'told'; END$$");
+    statement.Execute("SELECT 1;\nDO $$BEGIN RAISE NOTICE 'told'; END$$");
     statement.Drain();
-    ExpectNoServerDetails(statement.TakeMessages());
+    const std::vector<Diagnostic> messages = statement.TakeMessages();
+    if (freeTds) {
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].severity, std::nullopt);
+        EXPECT_EQ(messages[0].serverState, std::nullopt);
+        EXPECT_EQ(messages[0].line, 2);
+    } else {
+        ExpectNoServerDetails(messages);
+    }
     try {
-        statement.Execute("SELECT 1/0");
+        statement.Execute("SELECT 1;\n\nSELECT 1/0");
+        statement.Drain();
         FAIL() << "the division ran";
     } catch (const OdbcError& error) {
-        ExpectNoServerDetails(error.Records());
+        if (freeTds) {
+            ASSERT_EQ(error.Records().size(), 1u);
+            EXPECT_EQ(error.Records()[0].severity, 16);
+            EXPECT_EQ(error.Records()[0].serverState, std::nullopt);
+            EXPECT_EQ(error.Records()[0].line, 3);
+        } else {
+            ExpectNoServerDetails(error.Records());
+        }
     }
 }
 
