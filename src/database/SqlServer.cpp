@@ -26,19 +26,22 @@ bool NeedsBraces(std::string_view value) {
            value.back() == ' ';
 }
 
+// FreeTDS, which serves the driver name "SQL Server", reads a braced value up to the first "}"
+// that a ";" or the end follows and takes what lies between as it stands ("}}" stays two braces).
+// A value holding "};" cannot reach it whole: it would end early, and what follows could add
+// keywords of its own, so it is refused.
 std::string ConnectionValue(std::string_view value) {
+    if (value.find("};") != std::string_view::npos) {
+        throw odbc::OdbcError(
+            "BuildConnectionString",
+            {odbc::Diagnostic{"08001", 0,
+                              "The server, login, password or database holds \"};\", which the driver cannot "
+                              "take."}});
+    }
     if (!NeedsBraces(value)) {
         return std::string(value);
     }
-    std::string quoted = "{";
-    for (char c : value) {
-        quoted += c;
-        if (c == '}') {
-            quoted += '}';
-        }
-    }
-    quoted += '}';
-    return quoted;
+    return "{" + std::string(value) + "}";
 }
 
 std::string PasswordForLog(const std::string& password) {

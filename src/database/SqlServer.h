@@ -6,8 +6,9 @@
 namespace synvora {
 
 /// "driver={SQL Server};server=...;UID=...;PWD=...;database=...". A value holding ";", "{" or "}",
-/// or beginning or ending with a blank, is enclosed in braces with every "}" doubled, so that it
-/// reaches the driver whole; every other value is inserted exactly as typed.
+/// or beginning or ending with a blank, is enclosed in braces as it stands, so that it reaches
+/// FreeTDS whole; every other value is inserted exactly as typed. A value holding "};" cannot be
+/// passed whole and raises odbc::OdbcError (SQLSTATE 08001), as a refused connection does.
 std::string BuildConnectionString(const std::string& server, const std::string& user,
                                   const std::string& password, const std::string& database);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "database/SqlServer.h"
+#include "database/odbc/OdbcError.h"
 
 namespace synvora {
 namespace {
@@ -23,12 +24,24 @@ TEST(BuildConnectionStringTest, EmptyValuesLeaveTheirKeysWithNothingAfterTheEqua
 TEST(BuildConnectionStringTest, SeparatorsAndBracesAreEnclosedSoTheValueStaysWhole) {
     EXPECT_EQ(BuildConnectionString("srv", "sa", "pa;ss", "db"),
               "driver={SQL Server};server=srv;UID=sa;PWD={pa;ss};database=db");
+    // Inside the braces the value stands as typed: FreeTDS reads it up to a "}" before ";".
     EXPECT_EQ(BuildConnectionString("srv", "sa", "a}b", "db"),
-              "driver={SQL Server};server=srv;UID=sa;PWD={a}}b};database=db");
+              "driver={SQL Server};server=srv;UID=sa;PWD={a}b};database=db");
     EXPECT_EQ(BuildConnectionString("srv", "sa", "{x", "db"),
               "driver={SQL Server};server=srv;UID=sa;PWD={{x};database=db");
-    EXPECT_EQ(BuildConnectionString("srv", "sa", "}};{", "db"),
-              "driver={SQL Server};server=srv;UID=sa;PWD={}}}};{};database=db");
+    EXPECT_EQ(BuildConnectionString("srv", "sa", "x}}", "db"),
+              "driver={SQL Server};server=srv;UID=sa;PWD={x}}};database=db");
+}
+
+TEST(BuildConnectionStringTest, AValueThatWouldEndItsBracesEarlyIsRefused) {
+    try {
+        BuildConnectionString("srv", "sa", "pw};UID=other", "db");
+        FAIL() << "a value with \"};\" was passed on";
+    } catch (const odbc::OdbcError& error) {
+        EXPECT_EQ(error.SqlState(), "08001");
+        EXPECT_EQ(error.Description().find("pw"), std::string::npos) << error.Description();
+    }
+    EXPECT_EQ(TestConnection("srv};x=1", "sa", "pw", "db"), 1);
 }
 
 TEST(BuildConnectionStringTest, LeadingOrTrailingBlanksAreEnclosedSoTheDriverKeepsThem) {
