@@ -1,9 +1,5 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,9 +7,10 @@
 #include "database/SqlServer.h"
 #include "database/odbc/Connection.h"
 #include "database/odbc/Statement.h"
-#include "files/UniqueFd.h"
 #include "support/DriverTexts.h"
 #include "support/PostgresFixture.h"
+#include "support/ScopedEnvironment.h"
+#include "support/SilentListener.h"
 
 namespace synvora::odbc {
 namespace {
@@ -64,21 +61,10 @@ TEST(ConnectionTest, CloseDisconnectsOnceAndTheDestructorCopesWithEitherState) {
 }
 
 TEST(ConnectionTest, TheLoginTimeOutEndsAWaitForAServerThatNeverAnswers) {
-    // A listening socket that accepts the connection in the kernel but never speaks.
-    UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    ASSERT_TRUE(listener.Valid());
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    ASSERT_EQ(::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
-    ASSERT_EQ(::listen(listener.Get(), 4), 0);
-    const std::string variable = SharedPostgresServer().DriverPortVariable();
-    const std::string serverPort = std::getenv(variable.c_str());
-    ::setenv(variable.c_str(), std::to_string(ntohs(address.sin_port)).c_str(), 1);
+    const test::SilentListener listener;
+    const test::ScopedEnvironmentVariable port(SharedPostgresServer().DriverPortVariable(),
+                                               std::to_string(listener.Port()));
     EXPECT_THROW(Connection(AdminConnectionString(), Timeouts{1, 30}), OdbcError);
-    ::setenv(variable.c_str(), serverPort.c_str(), 1);
 }
 
 TEST(StatementTest, WalksSeveralResultSetsWithColumnNamesAndNulls) {
