@@ -2,16 +2,17 @@
 // something: it speaks the protocol as far as that driver needs it and runs what it receives on the
 // PostgreSQL test server.
 //
-// It stands in for the protocol, not for SQL Server's dialect: batches are PostgreSQL SQL and run
-// as PostgreSQL runs them (a batch stops at its first failing statement). What it speaks:
-// PRELOGIN (encryption not supported, so the login comes in the clear), LOGIN7 (TDS 7.4 only;
-// user, password and database become a PostgreSQL session of the same login; a refused login
+// It stands in for the protocol, not for SQL Server's dialect: batches are PostgreSQL SQL. Their
+// statements run one by one, each committing on its own unless the batch opens a transaction, and
+// the first failing statement ends the batch (SQL Server goes on after most errors). What it
+// speaks: PRELOGIN (encryption not supported, so the login comes in the clear), LOGIN7 (TDS 7.4
+// only; user, password and database become a PostgreSQL session of the same login; a refused login
 // answers 18456 "Login failed", class 14), and SQL batches, whose results come back as column
 // descriptions and rows (every column NVARCHAR(MAX), every value as PostgreSQL prints it) with
 // row counts, notices as PRINT messages (class 0) and errors with a number (SQL Server's for a few
 // common failures, 50000 for the others), class 16, state 1, this server's name and the line in
 // the batch. An attention cancels the running statement and is acknowledged. No RPC, no
-// transaction-manager requests, no prepared statements, no encryption, no MARS.
+// transaction-manager requests, no prepared statements, no COPY, no encryption, no MARS.
 //
 // Usage: tds_test_server --name SERVERNAME --postgres-port PORT [--postgres-host HOST]
 // The listening socket is its standard input; it serves each connection on a thread of its own

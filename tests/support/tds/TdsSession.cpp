@@ -145,6 +145,7 @@ bool TdsSession::Login(const std::string& payload) {
         Log("malformed login");
         return false;
     }
+    // The program sets FreeTDS up for TDS 7.4; another version means the set-up did not reach it.
     if (login->version != kTds74) {
         return RefuseLogin(login->user, login->database, "TDS version " + std::to_string(login->version));
     }
