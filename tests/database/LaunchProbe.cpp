@@ -1,8 +1,10 @@
 // A small program for the command launch tests. It records what it was started with into the
 // file named by SYNVORA_PROBE_REPORT, as NUL-terminated "key=value" records: its own executable,
 // where its standard descriptors lead, what reading standard input gives, how many other
-// descriptors it inherited, and each argument in order. It then ends as SYNVORA_PROBE_EXIT
-// (exit code) or SYNVORA_PROBE_SIGNAL (signal number) asks.
+// descriptors it inherited, its process id, the value of the variable named by SYNVORA_PROBE_SHOW
+// ("shown"), and each argument in order. It then ends as SYNVORA_PROBE_EXIT (exit code) or
+// SYNVORA_PROBE_SIGNAL (signal number) asks, or, with SYNVORA_PROBE_HANG, never ends by itself
+// ("ignore-term": nor when asked to).
 #include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
@@ -58,8 +60,21 @@ int main(int argc, char** argv) {
         Record(out, "stderr", LinkTarget("/proc/self/fd/2"));
         Record(out, "stdin_read", std::to_string(stdinRead));
         Record(out, "inherited_fds", std::to_string(inherited));
+        Record(out, "pid", std::to_string(::getpid()));
+        if (const char* shown = std::getenv("SYNVORA_PROBE_SHOW")) {
+            const char* value = std::getenv(shown);
+            Record(out, "shown", value == nullptr ? "unset" : value);
+        }
         for (int i = 1; i < argc; ++i) {
             Record(out, "arg", argv[i]);
+        }
+    }
+    if (const char* hang = std::getenv("SYNVORA_PROBE_HANG")) {
+        if (std::string(hang) == "ignore-term") {
+            ::signal(SIGTERM, SIG_IGN);
+        }
+        for (;;) {
+            ::pause();
         }
     }
     if (const char* signal = std::getenv("SYNVORA_PROBE_SIGNAL")) {
