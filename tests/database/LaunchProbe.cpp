@@ -45,6 +45,10 @@ void Record(std::ofstream& out, const std::string& key, const std::string& value
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* hang = std::getenv("SYNVORA_PROBE_HANG");
+    if (hang != nullptr && std::string(hang) == "ignore-term") {
+        ::signal(SIGTERM, SIG_IGN);
+    }
     // Counted before anything of ours is open.
     const int inherited = InheritedDescriptors();
     char byte = 0;
@@ -53,7 +57,9 @@ int main(int argc, char** argv) {
     std::fputs("probe errors that nobody should see\n", stderr);
 
     if (const char* report = std::getenv("SYNVORA_PROBE_REPORT")) {
-        std::ofstream out(report, std::ios::binary | std::ios::trunc);
+        // Written aside and renamed into place: whoever sees the report sees all of it.
+        const std::string written = std::string(report) + ".part";
+        std::ofstream out(written, std::ios::binary | std::ios::trunc);
         Record(out, "exe", LinkTarget("/proc/self/exe"));
         Record(out, "stdin", LinkTarget("/proc/self/fd/0"));
         Record(out, "stdout", LinkTarget("/proc/self/fd/1"));
@@ -68,11 +74,10 @@ int main(int argc, char** argv) {
         for (int i = 1; i < argc; ++i) {
             Record(out, "arg", argv[i]);
         }
+        out.close();
+        std::rename(written.c_str(), report);
     }
-    if (const char* hang = std::getenv("SYNVORA_PROBE_HANG")) {
-        if (std::string(hang) == "ignore-term") {
-            ::signal(SIGTERM, SIG_IGN);
-        }
+    if (hang != nullptr) {
         for (;;) {
             ::pause();
         }
