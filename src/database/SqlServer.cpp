@@ -28,8 +28,15 @@ bool NeedsBraces(std::string_view value) {
 
 // FreeTDS, which serves the driver name "SQL Server", reads a braced value up to the first "}"
 // that a ";" or the end follows and takes what lies between as it stands ("}}" stays two braces).
-// A value holding "};" cannot reach it whole: it would end early, and what follows could add
-// keywords of its own, so it is refused.
+std::string BracedWhereNeeded(std::string_view value) {
+    if (!NeedsBraces(value)) {
+        return std::string(value);
+    }
+    return "{" + std::string(value) + "}";
+}
+
+// A value holding "};" cannot reach the driver whole: it would end early, and what follows could
+// add keywords of its own, so it is refused.
 std::string ConnectionValue(std::string_view value) {
     if (value.find("};") != std::string_view::npos) {
         throw odbc::OdbcError(
@@ -38,10 +45,7 @@ std::string ConnectionValue(std::string_view value) {
                               "The server, login, password or database holds \"};\", which the driver cannot "
                               "take."}});
     }
-    if (!NeedsBraces(value)) {
-        return std::string(value);
-    }
-    return "{" + std::string(value) + "}";
+    return BracedWhereNeeded(value);
 }
 
 std::string PasswordForLog(const std::string& password) {
@@ -86,6 +90,10 @@ std::string ReadFirstValue(odbc::Connection& connection, const std::string& quer
 }
 
 }  // namespace
+
+std::string ConnectionStringValue(const std::string& value) {
+    return BracedWhereNeeded(value);
+}
 
 std::string BuildConnectionString(const std::string& server, const std::string& user,
                                   const std::string& password, const std::string& database) {

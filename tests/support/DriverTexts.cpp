@@ -30,4 +30,12 @@ std::string LoginFailedText(std::string_view user) {
                      : "password authentication failed for user \"" + std::string(user) + "\"";
 }
 
+std::string EmptyPasswordText(std::string_view user) {
+    return FreeTds() ? LoginFailedText(user) : "no password supplied";
+}
+
+std::string UncountedStatementLine() {
+    return FreeTds() ? "" : "(0 rows affected)\r\n";
+}
+
 }  // namespace synvora::test

@@ -16,7 +16,12 @@ std::string ErrorText(std::string_view text);
 /// The client's heading of an error that the TDS test server numbers so, on this line of its
 /// batch; with the PostgreSQL driver "Msg 1" on line 1, whatever the failure.
 std::string ErrorHeading(std::int32_t number, int line);
-/// Part of what a refused login says.
+/// Part of what a refused login says; for an empty password, FreeTDS shows only that the login
+/// failed, the PostgreSQL driver tells why.
 std::string LoginFailedText(std::string_view user);
+std::string EmptyPasswordText(std::string_view user);
+/// The client's count line for a statement that counts no rows (CREATE ...): the PostgreSQL
+/// driver reports 0 rows, FreeTDS passes over the statement, as SQL Server's drivers do.
+std::string UncountedStatementLine();
 
 }  // namespace synvora::test
