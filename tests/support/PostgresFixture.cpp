@@ -1,10 +1,7 @@
 #include "PostgresFixture.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,6 +9,8 @@
 #include <fstream>
 #include <random>
 #include <stdexcept>
+
+#include "support/Loopback.h"
 
 namespace synvora::test {
 namespace {
@@ -33,25 +32,6 @@ std::string RandomHex(std::size_t length) {
         text += "0123456789abcdef"[digit(device)];
     }
     return text;
-}
-
-/// A port on 127.0.0.1 that nothing listens on at this moment. Another process may take it
-/// before the server binds it, so starting is retried with a new one.
-int FreeLoopbackPort() {
-    UniqueFd socketFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!socketFd.Valid()) {
-        throw std::runtime_error("cannot create a socket to find a free port");
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof(address);
-    if (::bind(socketFd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::getsockname(socketFd.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("cannot find a free port on 127.0.0.1");
-    }
-    return ntohs(address.sin_port);
 }
 
 void AppendToFile(const std::string& path, const std::string& text) {
