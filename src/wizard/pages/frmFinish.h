@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "dbmigration/DatabaseJobHost.h"
@@ -59,6 +60,15 @@ public:
     void ShowStep(int slot, std::string_view text) override;
     MsgBoxResult MsgBox(std::string_view prompt, int style) override;
     bool StopRequested() override { return m_stopRequested; }
+
+    /// The drive of the last connection MapNetworkDrive made ("Z:"), "" when none is connected.
+    std::string m_sMappedDrive;
+    /// Connects an administrative share ("\\OLDWEB\D$") to a free drive letter, trying the login
+    /// also with user and password exchanged: 0 with m_sMappedDrive set, or 1.
+    int MapNetworkDrive(const std::string& i_sServer, const std::string& i_sUser,
+                        const std::string& i_sPassword);
+    /// Releases the drive in m_sMappedDrive, never forced: 0 with m_sMappedDrive emptied, or 1.
+    int DisconnectNetworkDrive();
 
 private:
     void Click(std::string_view control) override;
