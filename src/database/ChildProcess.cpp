@@ -1,15 +1,19 @@
 #include "ChildProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 #include <utility>
 
 #include "files/PlatformErrors.h"
+#include "files/UniqueFd.h"
 
 extern char** environ;
 
@@ -79,6 +83,27 @@ std::vector<char*> ArgumentVector(std::vector<std::string>& words) {
     return argv;
 }
 
+std::string_view NameOf(std::string_view setting) {
+    return setting.substr(0, setting.find('='));
+}
+
+/// This process's environment with the settings added, each replacing a variable of its name.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& settings) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view name = NameOf(*entry);
+        bool replaced = false;
+        for (const std::string& setting : settings) {
+            replaced = replaced || NameOf(setting) == name;
+        }
+        if (!replaced) {
+            entries.emplace_back(*entry);
+        }
+    }
+    entries.insert(entries.end(), settings.begin(), settings.end());
+    return entries;
+}
+
 pid_t WaitForPid(pid_t pid, int& status) {
     pid_t result = 0;
     do {
@@ -89,7 +114,8 @@ pid_t WaitForPid(pid_t pid, int& status) {
 
 }  // namespace
 
-ChildProcess ChildProcess::Start(const std::string& programFile, const std::vector<std::string>& words) {
+ChildProcess ChildProcess::Start(const std::string& programFile, const std::vector<std::string>& words,
+                                 const std::vector<std::string>& settings) {
     SpawnFileActions actions;
     actions.Open(STDIN_FILENO, "/dev/null", O_RDONLY);
     actions.Open(STDOUT_FILENO, "/dev/null", O_WRONLY);
@@ -100,11 +126,13 @@ ChildProcess ChildProcess::Start(const std::string& programFile, const std::vect
 
     std::vector<std::string> arguments = words;
     std::vector<char*> argv = ArgumentVector(arguments);
+    std::vector<std::string> environment = EnvironmentWith(settings);
+    std::vector<char*> envp = ArgumentVector(environment);
     pid_t pid = -1;
     // posix_spawn, not posix_spawnp: the program file is already resolved, and a file the kernel
     // cannot execute is reported as a failure instead of being handed to a shell.
     const int result =
-        ::posix_spawn(&pid, programFile.c_str(), actions.Get(), attributes.Get(), argv.data(), environ);
+        ::posix_spawn(&pid, programFile.c_str(), actions.Get(), attributes.Get(), argv.data(), envp.data());
     if (result != 0) {
         ThrowPlatformError(result);
     }
@@ -133,6 +161,65 @@ int ChildProcess::Wait() {
         ThrowPlatformError(errno);
     }
     return status;
+}
+
+ChildProcess::End ChildProcess::WaitWhile(const std::function<bool()>& keepWaiting,
+                                          std::chrono::milliseconds interval,
+                                          std::chrono::milliseconds grace) {
+    if (m_pid <= 0) {
+        ThrowPlatformError(ECHILD);
+    }
+    // Readable once the program has ended; without one (an old kernel) the wait is a plain pause.
+    // (The C library's pidfd_open is declared without C linkage in this release; the system call
+    // is the same.)
+    const UniqueFd endFd(static_cast<int>(::syscall(SYS_pidfd_open, m_pid, 0)));
+    for (;;) {
+        if (const std::optional<int> status = TryWait()) {
+            return End{*status, false};
+        }
+        if (!keepWaiting()) {
+            const int status = Stop(endFd.Get(), grace);
+            return End{status, WIFSIGNALED(status)};
+        }
+        AwaitEnd(endFd.Get(), interval);
+    }
+}
+
+std::optional<int> ChildProcess::TryWait() {
+    int status = 0;
+    pid_t waited = 0;
+    do {
+        waited = ::waitpid(m_pid, &status, WNOHANG);
+    } while (waited < 0 && errno == EINTR);
+    if (waited == 0) {
+        return std::nullopt;
+    }
+    m_pid = -1;
+    if (waited < 0) {
+        ThrowPlatformError(errno);
+    }
+    return status;
+}
+
+void ChildProcess::AwaitEnd(int endFd, std::chrono::milliseconds time) const {
+    pollfd end{endFd, POLLIN, 0};
+    // An interruption only ends the wait early; the caller looks again.
+    ::poll(endFd >= 0 ? &end : nullptr, endFd >= 0 ? 1 : 0, static_cast<int>(time.count()));
+}
+
+// A program that ignores the request, or hangs in it, is killed.
+int ChildProcess::Stop(int endFd, std::chrono::milliseconds grace) {
+    ::kill(m_pid, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + grace;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (const std::optional<int> status = TryWait()) {
+            return *status;
+        }
+        AwaitEnd(endFd, std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now()));
+    }
+    ::kill(m_pid, SIGKILL);
+    return Wait();
 }
 
 bool EndedWithSuccess(int waitStatus) {

@@ -2,6 +2,9 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,9 +17,11 @@ namespace synvora {
 class ChildProcess {
 public:
     /// Starts the program file with the words as its argument vector (the first word is the
-    /// name the program sees as its own). Raises MigrationError (a platform error) when it
-    /// cannot be started.
-    static ChildProcess Start(const std::string& programFile, const std::vector<std::string>& words);
+    /// name the program sees as its own) and this process's environment, with the "NAME=value"
+    /// settings added or replacing variables of the same name. Raises MigrationError (a platform
+    /// error) when it cannot be started.
+    static ChildProcess Start(const std::string& programFile, const std::vector<std::string>& words,
+                              const std::vector<std::string>& settings = {});
 
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&&) = delete;
@@ -27,8 +32,27 @@ public:
     /// Blocks until the program has ended and returns its wait status (see waitpid).
     int Wait();
 
+    /// How a program waited for with WaitWhile ended.
+    struct End {
+        int waitStatus = 0;
+        /// It was stopped: asked to end, and ended by a signal.
+        bool stopped = false;
+    };
+
+    /// Waits for the end as Wait does, calling keepWaiting right away and then after every
+    /// interval while the program runs. When keepWaiting answers false, the program is asked to
+    /// end (SIGTERM) and killed (SIGKILL) when it has not ended within the grace period.
+    End WaitWhile(const std::function<bool()>& keepWaiting, std::chrono::milliseconds interval,
+                  std::chrono::milliseconds grace);
+
 private:
     explicit ChildProcess(pid_t pid) noexcept : m_pid(pid) {}
+
+    /// The wait status when the program has ended (and is reaped now), nothing while it runs.
+    std::optional<int> TryWait();
+    /// Waits up to the time for the end, without reaping.
+    void AwaitEnd(int endFd, std::chrono::milliseconds time) const;
+    int Stop(int endFd, std::chrono::milliseconds grace);
 
     pid_t m_pid = -1;
 };
