@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "database/odbc/DataAccess.h"
+#include "network/NetworkDrives.h"
 #include "wizard/Wizard.h"
 #include "wizard/qt/QtToolkit.h"
 
@@ -60,5 +61,9 @@ int main([[maybe_unused]] int argc, char** argv) {
     if (toolkit.QuitRequested()) {
         return 0;
     }
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    // A web job that stopped part-way leaves its drive connected; nothing stays connected after
+    // the program.
+    synvora::ReleaseAllNetworkDrives();
+    return exitCode;
 }

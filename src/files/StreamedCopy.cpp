@@ -42,13 +42,12 @@ void CheckDestination(FileSystem& to, const std::string& destination, bool overw
 }
 
 void CopyOneFile(FileSystem& from, const std::string& source, FileSystem& to, const std::string& destination,
-                 bool overwrite, bool destinationMayExist) {
+                 bool overwrite, bool destinationMayExist, std::vector<char>& buffer) {
     const auto reader = from.OpenForReading(source);
     if (destinationMayExist) {
         CheckDestination(to, destination, overwrite);
     }
     const auto writer = to.CreateFileWriter(destination);
-    std::vector<char> buffer(kChunkSize);
     for (;;) {
         const std::size_t got = reader->Read(buffer);
         if (got == 0) {
@@ -114,6 +113,9 @@ private:
     FileSystem& m_from;
     FileSystem& m_to;
     bool m_overwrite;
+    // One buffer for every file: a folder of small files would otherwise allocate and clear a
+    // whole chunk per file.
+    std::vector<char> m_buffer = std::vector<char>(kChunkSize);
     std::vector<FolderIdentity> m_ancestors;
     std::exception_ptr m_firstFailure;
 };
@@ -131,7 +133,8 @@ void StreamedTreeCopy::CopyEntries(const std::string& source, const std::string&
         const std::string from = ChildPath(source, entry.name);
         const std::string to = ChildPath(destination, entry.name);
         if (!entry.isFolder) {
-            Attempt([&] { CopyOneFile(m_from, from, m_to, to, m_overwrite, destinationMayHoldFiles); });
+            Attempt(
+                [&] { CopyOneFile(m_from, from, m_to, to, m_overwrite, destinationMayHoldFiles, m_buffer); });
         } else if (!IsAncestor(entry.identity)) {  // a link back into the copy would never end
             Attempt([&] {
                 const bool created = PrepareFolder(to, destinationMayHoldFiles);
@@ -145,7 +148,8 @@ void StreamedTreeCopy::CopyEntries(const std::string& source, const std::string&
 
 void CopyFileAcross(FileSystem& from, const std::string& source, FileSystem& to,
                     const std::string& destination, bool overwrite) {
-    CopyOneFile(from, source, to, destination, overwrite, true);
+    std::vector<char> buffer(kChunkSize);
+    CopyOneFile(from, source, to, destination, overwrite, true, buffer);
 }
 
 void CopyFolderAcross(FileSystem& from, const std::string& source, FileSystem& to,

@@ -6,6 +6,7 @@
 #include "wizard/pages/frmDestination.h"
 #include "wizard/pages/frmFinish.h"
 #include "wizard/pages/frmSource.h"
+#include "wizard/pages/frmWeb.h"
 #include "wizard/pages/frmWelcome.h"
 
 namespace synvora {
@@ -57,6 +58,9 @@ frmSource& Wizard::Source() {
 frmDestination& Wizard::Destination() {
     return LoadOnFirstReference(m_destination, *this);
 }
+frmWeb& Wizard::Web() {
+    return LoadOnFirstReference(m_web, *this);
+}
 frmFinish& Wizard::Finish() {
     return LoadOnFirstReference(m_finish, *this);
 }
@@ -64,7 +68,7 @@ frmFinish& Wizard::Finish() {
 void Wizard::UnloadAllPages() {
     Unload(m_destination);
     Unload(m_source);
-    // The web server page takes its place here, between the source and the welcome page.
+    Unload(m_web);
     Unload(m_welcome);
     Unload(m_finish);
     if (!AnyPageLoaded()) {
@@ -87,7 +91,7 @@ Wizard::HandlerScope::~HandlerScope() {
 }
 
 bool Wizard::AnyPageLoaded() const {
-    return m_welcome || m_source || m_destination || m_finish;
+    return m_welcome || m_source || m_destination || m_web || m_finish;
 }
 
 }  // namespace synvora

@@ -12,6 +12,7 @@ class Page;
 class frmWelcome;
 class frmSource;
 class frmDestination;
+class frmWeb;
 class frmFinish;
 
 /// The program's collection of pages. Each page exists at most once: it is created from its
@@ -30,6 +31,7 @@ public:
     frmWelcome& Welcome();
     frmSource& Source();
     frmDestination& Destination();
+    frmWeb& Web();
     frmFinish& Finish();
 
     /// Closes and discards every page, the later ones first, and ends the program once none is
@@ -63,6 +65,7 @@ private:
     std::unique_ptr<frmWelcome> m_welcome;
     std::unique_ptr<frmSource> m_source;
     std::unique_ptr<frmDestination> m_destination;
+    std::unique_ptr<frmWeb> m_web;
     std::unique_ptr<frmFinish> m_finish;
     int m_handlerDepth = 0;
     /// Pages unloaded while a handler runs, in the order they were closed.

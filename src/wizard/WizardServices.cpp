@@ -1,6 +1,7 @@
 #include "WizardServices.h"
 
 #include "database/SqlServer.h"
+#include "network/NetworkDrives.h"
 #include "webmigration/Registry.h"
 
 namespace synvora {
@@ -9,6 +10,8 @@ WizardServices DefaultWizardServices() {
     WizardServices services;
     services.isWebServerInstalled = [] { return IsWebServerInstalled(); };
     services.testConnection = TestConnection;
+    services.mapNetworkDrive = MapNetworkDrive;
+    services.disconnectNetworkDrive = DisconnectNetworkDrive;
     return services;
 }
 

@@ -117,6 +117,24 @@ int ChildProcess::Wait() {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+std::optional<int> ChildProcess::Poll() {
+    if (m_pid <= 0) {
+        throw std::logic_error("ChildProcess::Poll on a child that was already reaped");
+    }
+    int status = 0;
+    pid_t result = 0;
+    while ((result = ::waitpid(m_pid, &status, WNOHANG)) < 0 && errno == EINTR) {
+    }
+    if (result == 0) {
+        return std::nullopt;
+    }
+    m_pid = -1;
+    if (result < 0) {
+        throw std::runtime_error(std::string("waitpid failed: ") + std::strerror(errno));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 int RunProcess(const std::vector<std::string>& argv, const SpawnOptions& options) {
     return ChildProcess(argv, options).Wait();
 }

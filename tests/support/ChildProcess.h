@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,9 @@ public:
 
     /// Waits for the end; the exit code, or 128 + signal number when a signal ended it.
     int Wait();
+    /// The exit code as Wait gives it when the child has ended, nothing while it runs.
+    std::optional<int> Poll();
+    pid_t Pid() const noexcept { return m_pid; }
 
 private:
     pid_t m_pid = -1;

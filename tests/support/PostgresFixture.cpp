@@ -1,8 +1,6 @@
 #include "PostgresFixture.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,11 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 #include <string_view>
 
 #include "database/odbc/DataAccess.h"
+#include "support/Loopback.h"
 
 namespace synvora::test {
 namespace {
@@ -32,53 +30,8 @@ const std::string kAdminUser = "sa";
 const std::string kAdminPassword = "Synvora#25sa";
 constexpr int kStartAttempts = 5;
 
-std::string RandomHex(std::size_t length) {
-    std::random_device device;
-    std::uniform_int_distribution<int> digit(0, 15);
-    std::string text;
-    for (std::size_t i = 0; i < length; ++i) {
-        text += "0123456789abcdef"[digit(device)];
-    }
-    return text;
-}
-
-/// A socket bound to a port of 127.0.0.1 that the system chose; the port is returned through port.
-UniqueFd BoundLoopbackSocket(int& port) {
-    UniqueFd socketFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!socketFd.Valid()) {
-        throw std::runtime_error("cannot create a socket to find a free port");
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof(address);
-    if (::bind(socketFd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::getsockname(socketFd.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("cannot find a free port on 127.0.0.1");
-    }
-    port = ntohs(address.sin_port);
-    return socketFd;
-}
-
-/// A port on 127.0.0.1 that nothing listens on at this moment. Another process may take it
-/// before the server binds it, so starting is retried with a new one.
-int FreeLoopbackPort() {
-    int port = 0;
-    BoundLoopbackSocket(port);
-    return port;
-}
-
 void AppendToFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::app);
-    out << text;
-    if (!out) {
-        throw std::runtime_error("cannot write " + path);
-    }
-}
-
-void ReplaceFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
     if (!out) {
         throw std::runtime_error("cannot write " + path);
@@ -146,7 +99,7 @@ void PostgresServer::Start() {
         m_root = std::make_unique<TempDir>("synvora-pg");
         m_superuserPassword = RandomHex(24);
         std::filesystem::create_directory(SocketDirectory());
-        ReplaceFile(*m_root / "superuser.pw", m_superuserPassword + "\n");
+        WriteBytes(*m_root / "superuser.pw", m_superuserPassword + "\n");
         GiveFolderToServerUser();
         StartWatchdog();
         InitializeCluster();
@@ -212,7 +165,7 @@ void PostgresServer::ExportEnvironment() const {
 std::string PostgresServer::RunSql(const std::string& database, const std::string& sql) const {
     const std::string input = *m_root / "input.sql";
     const std::string output = *m_root / "psql.out";
-    ReplaceFile(input, sql);
+    WriteBytes(input, sql);
     const int exitCode = RunProcess(
         {kBinDirectory + "/psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-h", SocketDirectory(),
          "-p", std::to_string(m_port), "-U", kSuperuser, "-d", database, "-f", input},
@@ -303,9 +256,9 @@ void PostgresServer::InitializeCluster() {
 void PostgresServer::WriteConfiguration() const {
     const std::string data = *m_root / "data";
     // Passwords are checked on every path, so that a wrong one really fails.
-    ReplaceFile(data + "/pg_hba.conf",
-                "local all all scram-sha-256\n"
-                "host  all all 127.0.0.1/32 scram-sha-256\n");
+    WriteBytes(data + "/pg_hba.conf",
+               "local all all scram-sha-256\n"
+               "host  all all 127.0.0.1/32 scram-sha-256\n");
     // Durability is of no use for a throw-away cluster; speed is.
     AppendToFile(data + "/postgresql.conf",
                  "\n# Test server\n"
@@ -327,20 +280,20 @@ void PostgresServer::WriteOdbcConfiguration() const {
         throw std::runtime_error("the ODBC driver is missing: " + driver);
     }
     std::filesystem::create_directories(OdbcSysIniDirectory());
-    ReplaceFile(OdbcInstIniPath(),
-                "[ODBC]\n"
-                "Trace = No\n"
-                "Pooling = No\n"
-                "\n"
-                "[SQL Server]\n"
-                "Description = " +
-                    std::string(freeTds ? "FreeTDS, through the TDS test server"
-                                        : "PostgreSQL standing in for the SQL Server driver") +
-                    "\nDriver = " + driver + "\n");
-    ReplaceFile(OdbcSysIniDirectory() + "/odbc.ini", "");
+    WriteBytes(OdbcInstIniPath(),
+               "[ODBC]\n"
+               "Trace = No\n"
+               "Pooling = No\n"
+               "\n"
+               "[SQL Server]\n"
+               "Description = " +
+                   std::string(freeTds ? "FreeTDS, through the TDS test server"
+                                       : "PostgreSQL standing in for the SQL Server driver") +
+                   "\nDriver = " + driver + "\n");
+    WriteBytes(OdbcSysIniDirectory() + "/odbc.ini", "");
     if (freeTds) {
         // The machine's own freetds.conf stays out of the tests.
-        ReplaceFile(FreeTdsConfigurationPath(), "[global]\n");
+        WriteBytes(FreeTdsConfigurationPath(), "[global]\n");
     }
 }
 

@@ -226,14 +226,16 @@ TEST_F(DatabasePageNavigationTest, DestinationNextForTheDatabaseJobSetsTheSummar
     EXPECT_THAT(m_toolkit.ShownPages(), ElementsAre("frmFinish"));
 }
 
-TEST_F(DatabasePageNavigationTest, DestinationNextWithTheWebJobStaysUntilTheWebServerPageExists) {
+TEST_F(DatabasePageNavigationTest, DestinationNextWithTheWebJobLeadsToTheWebServerPage) {
     SetWebServerInstalled(true);
     StartWizard();
     ReachDestinationPage(/*web=*/true);
     FillDatabasePage("frmDestination", "NEWSQL", "Synvora25", "sa", "pw");
     ConnectionResults({0});
+    m_toolkit.ClearJournal();
     m_toolkit.Click("frmDestination", "cmdNextofSourcefrm");
-    EXPECT_THAT(m_toolkit.ShownPages(), ElementsAre("frmDestination"));
+    EXPECT_THAT(m_toolkit.JournalOf({"show", "hide", "focus"}),
+                ElementsAre("hide frmDestination", "show frmWeb", "focus frmWeb.txtWebServer"));
     EXPECT_FALSE(m_toolkit.IsLoaded("frmFinish")) << "the summary lines are not touched";
 }
 

@@ -61,14 +61,16 @@ TEST_F(FinishPageTest, BackWithoutTheWebJobLeadsToTheDestinationServerField) {
     EXPECT_EQ(m_toolkit.Text("frmDestination", "txtDestServer"), "NEWSQL");
 }
 
-TEST_F(FinishPageTest, BackWithTheWebJobStaysUntilTheWebServerPageExists) {
+TEST_F(FinishPageTest, BackWithTheWebJobLeadsToTheWebServerField) {
     StartWizard();
     ReachFinishPage();
-    // Only the web server page's Next can show this page with the web job checked; set the box
-    // directly to see what Back would do.
+    // Only the web server page's Next shows this page with the web job checked; set the box
+    // directly to see that Back looks at it.
     TheWizard().Welcome().Optionweb.SetValue(1);
+    m_toolkit.ClearJournal();
     m_toolkit.Click("frmFinish", "cmdBackofFinish");
-    EXPECT_THAT(m_toolkit.ShownPages(), ElementsAre("frmFinish"));
+    EXPECT_THAT(m_toolkit.JournalOf({"show", "hide", "focus"}),
+                ElementsAre("hide frmFinish", "show frmWeb", "focus frmWeb.txtWebServer"));
 }
 
 TEST_F(FinishPageTest, ReachingThePageAgainSetsTheSummaryAnew) {

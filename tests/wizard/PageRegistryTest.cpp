@@ -5,6 +5,7 @@
 #include "wizard/pages/frmDestination.h"
 #include "wizard/pages/frmFinish.h"
 #include "wizard/pages/frmSource.h"
+#include "wizard/pages/frmWeb.h"
 #include "wizard/pages/frmWelcome.h"
 
 namespace synvora::test {
@@ -31,14 +32,15 @@ TEST_F(PageRegistryTest, UnloadAllPagesClosesTheLaterPagesFirstThenEndsTheProgra
     StartWizard();
     // Load them in another order than the one they are discarded in.
     TheWizard().Finish();
+    TheWizard().Web();
     TheWizard().Source();
     TheWizard().Destination();
     m_toolkit.ClearJournal();
 
     TheWizard().UnloadAllPages();
     EXPECT_THAT(m_toolkit.JournalOf({"close", "quit"}),
-                ElementsAre("close frmDestination", "close frmSource", "close frmWelcome", "close frmFinish",
-                            "quit"));
+                ElementsAre("close frmDestination", "close frmSource", "close frmWeb", "close frmWelcome",
+                            "close frmFinish", "quit"));
     EXPECT_FALSE(TheWizard().AnyPageLoaded());
 }
 

@@ -28,7 +28,7 @@ void WizardFixture::SetWebServerInstalled(bool installed) {
     WriteBytes(m_dir / "HKLM.reg", file);
 }
 
-void WizardFixture::StartWizard(ConnectionTest connectionTest) {
+void WizardFixture::StartWizard(ConnectionTest connectionTest, NetworkDrive networkDrive) {
     WizardServices services = DefaultWizardServices();
     services.isWebServerInstalled = [this, check = services.isWebServerInstalled] {
         ++m_webServerChecks;
@@ -48,6 +48,7 @@ void WizardFixture::StartWizard(ConnectionTest connectionTest) {
             services.testConnection = nullptr;
             break;
     }
+    InstallNetworkDrive(services, networkDrive);
     m_wizard.reset();
     m_wizard = std::make_unique<Wizard>(m_toolkit, std::move(services));
     m_wizard->Start();
@@ -70,6 +71,59 @@ int WizardFixture::NextScriptedResult(const std::string& server) {
     const ScriptedConnection next = std::move(m_connectionResults.front());
     m_connectionResults.pop_front();
     return next();
+}
+
+void WizardFixture::InstallNetworkDrive(WizardServices& services, NetworkDrive networkDrive) {
+    const WizardServices::MapDriveCall map =
+        networkDrive == NetworkDrive::Program
+            ? services.mapNetworkDrive
+            : [this](const std::string&, const std::string&, const std::string&, std::string& drive) {
+                  const int result = NextDriveResult(m_mapResults, "map");
+                  if (result == 0) {
+                      drive = "Z:";
+                  }
+                  return result;
+              };
+    const WizardServices::DisconnectDriveCall disconnect =
+        networkDrive == NetworkDrive::Program ? services.disconnectNetworkDrive : [this](std::string& drive) {
+            const int result = NextDriveResult(m_disconnectResults, "disconnect");
+            if (result == 0) {
+                drive.clear();
+            }
+            return result;
+        };
+    services.mapNetworkDrive = [this, map](const std::string& share, const std::string& user,
+                                           const std::string& password, std::string& drive) {
+        NoteDriveCall("map " + share + " " + user + " " + password);
+        return map(share, user, password, drive);
+    };
+    services.disconnectNetworkDrive = [this, disconnect](std::string& drive) {
+        NoteDriveCall("disconnect " + drive);
+        return disconnect(drive);
+    };
+}
+
+void WizardFixture::NoteDriveCall(std::string call) {
+    m_toolkit.Note(call);
+    m_driveCalls.push_back(std::move(call));
+}
+
+int WizardFixture::NextDriveResult(std::deque<int>& results, const std::string& call) {
+    if (results.empty()) {
+        ADD_FAILURE() << "unexpected network drive call: " << call;
+        return 1;
+    }
+    const int result = results.front();
+    results.pop_front();
+    return result;
+}
+
+void WizardFixture::MapResults(std::initializer_list<int> results) {
+    m_mapResults.insert(m_mapResults.end(), results);
+}
+
+void WizardFixture::DisconnectResults(std::initializer_list<int> results) {
+    m_disconnectResults.insert(m_disconnectResults.end(), results);
 }
 
 void WizardFixture::ConnectionResults(std::initializer_list<int> results) {
@@ -120,6 +174,27 @@ void WizardFixture::ReachFinishPage() {
     ConnectionResults({0});
     m_toolkit.Click("frmDestination", "cmdNextofSourcefrm");
     ASSERT_TRUE(m_toolkit.IsShown("frmFinish"));
+}
+
+void WizardFixture::ReachWebPage(bool database) {
+    SetWebServerInstalled(true);
+    SelectJobs(database, true);
+    m_toolkit.Click("frmWelcome", "cmdNextofWelcome");
+    ASSERT_TRUE(m_toolkit.IsShown("frmSource"));
+    FillDatabasePage("frmSource", "OLDSQL", "Synvora22", "sa", "old");
+    ConnectionResults({0, 0});
+    m_toolkit.Click("frmSource", "cmdNextofSourcefrm");
+    FillDatabasePage("frmDestination", "NEWSQL", "Synvora25", "sa", "new");
+    m_toolkit.Click("frmDestination", "cmdNextofSourcefrm");
+    ASSERT_TRUE(m_toolkit.IsShown("frmWeb"));
+}
+
+void WizardFixture::FillWebPage(const std::string& server, const std::string& user,
+                                const std::string& password, const std::string& installationFolder) {
+    m_toolkit.Type("frmWeb", "txtWebServer", server);
+    m_toolkit.Type("frmWeb", "txtWebUser", user);
+    m_toolkit.Type("frmWeb", "txtWebPassword", password);
+    m_toolkit.Type("frmWeb", "txtWebInstallationFolder", installationFolder);
 }
 
 std::string WizardFixture::ServerField(const std::string& page) {

@@ -8,6 +8,7 @@ namespace synvora {
 const PageLayout& WelcomeLayout();
 const PageLayout& SourceLayout();
 const PageLayout& DestinationLayout();
+const PageLayout& WebLayout();
 const PageLayout& FinishLayout();
 
 }  // namespace synvora

@@ -5,6 +5,7 @@
 #include "wizard/pages/PageLayouts.h"
 #include "wizard/pages/frmFinish.h"
 #include "wizard/pages/frmSource.h"
+#include "wizard/pages/frmWeb.h"
 #include "wizard/pages/frmWelcome.h"
 
 namespace synvora {
@@ -72,8 +73,10 @@ void frmDestination::cmdNextofSourcefrm_Click() {
         return;
     }
     if (TheWizard().Welcome().Optionweb.Value() == 1) {
-        // The web server page that follows here is not part of the wizard yet; staying on this
-        // page keeps a window on the screen.
+        Hide();
+        frmWeb& web = TheWizard().Web();
+        web.Show();
+        web.txtWebServer.SetFocus();
         return;
     }
     Hide();

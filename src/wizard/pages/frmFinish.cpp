@@ -8,6 +8,7 @@
 #include "wizard/pages/PageLayouts.h"
 #include "wizard/pages/frmDestination.h"
 #include "wizard/pages/frmSource.h"
+#include "wizard/pages/frmWeb.h"
 #include "wizard/pages/frmWelcome.h"
 
 namespace synvora {
@@ -146,8 +147,10 @@ void frmFinish::CloseRequested() {
 
 void frmFinish::cmdBackofFinish_Click() {
     if (TheWizard().Welcome().Optionweb.Value() == 1) {
-        // Back leads to the web server page, which is not part of the wizard yet; the page stays
-        // so that a window remains on the screen.
+        Hide();
+        frmWeb& web = TheWizard().Web();
+        web.Show();
+        web.txtWebServer.SetFocus();
         return;
     }
     Hide();
@@ -207,6 +210,17 @@ void frmFinish::EndRunAfterFailure() noexcept {
 void frmFinish::DisableStartAndBack() {
     cmdFinish.SetEnabled(false);
     cmdBackofFinish.SetEnabled(false);
+}
+
+int frmFinish::MapNetworkDrive(const std::string& i_sServer, const std::string& i_sUser,
+                               const std::string& i_sPassword) {
+    const auto& map = TheWizard().Services().mapNetworkDrive;
+    return map ? map(i_sServer, i_sUser, i_sPassword, m_sMappedDrive) : 1;
+}
+
+int frmFinish::DisconnectNetworkDrive() {
+    const auto& disconnect = TheWizard().Services().disconnectNetworkDrive;
+    return disconnect ? disconnect(m_sMappedDrive) : 1;
 }
 
 // The web job is not part of the program yet; it joins the run here. It will raise the failures

@@ -73,6 +73,15 @@ public:
     bool ContinueBusyWork() override;
     void EndBusyWork() override;
 
+    /// The drive of the last connection MapNetworkDrive made ("Z:"), "" when none is connected.
+    std::string m_sMappedDrive;
+    /// Connects an administrative share ("\\OLDWEB\D$") to a free drive letter, trying the login
+    /// also with user and password exchanged: 0 with m_sMappedDrive set, or 1.
+    int MapNetworkDrive(const std::string& i_sServer, const std::string& i_sUser,
+                        const std::string& i_sPassword);
+    /// Releases the drive in m_sMappedDrive, never forced: 0 with m_sMappedDrive emptied, or 1.
+    int DisconnectNetworkDrive();
+
 private:
     struct BusyWork {
         std::string stopQuestion;

@@ -8,9 +8,9 @@
 #include "database/odbc/Connection.h"
 #include "database/odbc/Statement.h"
 #include "support/DriverTexts.h"
+#include "support/Loopback.h"
 #include "support/PostgresFixture.h"
 #include "support/ScopedEnvironment.h"
-#include "support/SilentListener.h"
 
 namespace synvora::odbc {
 namespace {
@@ -61,7 +61,7 @@ TEST(ConnectionTest, CloseDisconnectsOnceAndTheDestructorCopesWithEitherState) {
 }
 
 TEST(ConnectionTest, TheLoginTimeOutEndsAWaitForAServerThatNeverAnswers) {
-    const test::SilentListener listener;
+    const test::SilentServer listener;
     const test::ScopedEnvironmentVariable port(SharedPostgresServer().DriverPortVariable(),
                                                std::to_string(listener.Port()));
     EXPECT_THROW(Connection(AdminConnectionString(), Timeouts{1, 30}), OdbcError);

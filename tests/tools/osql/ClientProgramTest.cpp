@@ -15,9 +15,9 @@
 #include "files/UniqueFd.h"
 #include "support/ChildProcess.h"
 #include "support/DriverTexts.h"
+#include "support/Loopback.h"
 #include "support/PostgresFixture.h"
 #include "support/ScopedEnvironment.h"
-#include "support/SilentListener.h"
 #include "support/TempDir.h"
 
 namespace synvora::osql {
@@ -264,7 +264,7 @@ TEST_F(ClientProgramTest, AFailedLoginEndsWithOneAndItsReasonButNeverThePassword
 }
 
 TEST_F(ClientProgramTest, TheLoginTimeOutEndsAWaitForAServerThatNeverAnswers) {
-    const test::SilentListener listener;
+    const test::SilentServer listener;
     const test::ScopedEnvironmentVariable port(SharedPostgresServer().DriverPortVariable(),
                                                std::to_string(listener.Port()));
     WriteBytes(InputPath(), "SELECT 1\r\n");

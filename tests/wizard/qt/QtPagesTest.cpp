@@ -22,6 +22,7 @@
 #include "wizard/pages/frmDestination.h"
 #include "wizard/pages/frmFinish.h"
 #include "wizard/pages/frmSource.h"
+#include "wizard/pages/frmWeb.h"
 #include "wizard/pages/frmWelcome.h"
 
 namespace synvora::test {
@@ -261,10 +262,30 @@ TEST_F(QtPagesTest, FinishPageIsDrawnFromItsLayout) {
     }
 }
 
+TEST_F(QtPagesTest, WebPageMasksThePasswordAndPutsGetFolderUnderTheFolderField) {
+    frmWeb& web = TheWizard().Web();
+    web.Show();
+    web.txtWebPassword.SetText("s3cr\xC3\xA9t");
+    EXPECT_EQ(Control<QLineEdit>("frmWeb", "txtWebPassword").displayText().toStdString(), "******");
+    EXPECT_EQ(web.txtWebPassword.Text(), "s3cr\xC3\xA9t");
+    EXPECT_TRUE(Control<QLabel>("frmWeb", "lblWebTitle").font().bold());
+    EXPECT_FALSE(Control<QLabel>("frmWeb", "lblWebBody").font().bold());
+
+    const QWidget& folder = Control<QLineEdit>("frmWeb", "txtWebInstallationFolder");
+    const QWidget& getFolder = Control<QPushButton>("frmWeb", "GetInstallFolder");
+    EXPECT_EQ(getFolder.parentWidget()->objectName(), "FrameWeb2");
+    EXPECT_EQ(getFolder.geometry().right(), folder.geometry().right())
+        << "aligned with the field's right edge";
+    EXPECT_GE(getFolder.y(), folder.geometry().bottom()) << "below the field";
+    EXPECT_LT(getFolder.y(), Control<QLabel>("frmWeb", "lblWebStatus").y()) << "above the status line";
+    EXPECT_EQ(Control<QLineEdit>("frmWeb", "txtWebServer").parentWidget()->objectName(), "FrameWeb3");
+}
+
 TEST_F(QtPagesTest, TabOrdersFollowTheLayouts) {
     TheWizard().Welcome().Show();
     TheWizard().Source().Show();
     TheWizard().Destination().Show();
+    TheWizard().Web().Show();
     TheWizard().Finish().Show();
     EXPECT_THAT(TabCycle("frmWelcome"),
                 ElementsAre("cmdCancelofWelcome", "cmdNextofWelcome", "Optionweb", "Optiondb"));
@@ -274,6 +295,9 @@ TEST_F(QtPagesTest, TabOrdersFollowTheLayouts) {
     EXPECT_THAT(TabCycle("frmDestination"),
                 ElementsAre("txtDestServer", "txtDestDataBase", "txtDestUser", "txtDestPassword",
                             "cmdBackofSourcefrm", "cmdNextofSourcefrm", "cmdCancelofSourcefrm"));
+    EXPECT_THAT(TabCycle("frmWeb"),
+                ElementsAre("txtWebServer", "txtWebUser", "txtWebPassword", "txtWebInstallationFolder",
+                            "GetInstallFolder", "cmdBackofWebfrm", "cmdNextofwebfrm", "cmdCancelofWebfrm"));
     EXPECT_THAT(TabCycle("frmFinish"), ElementsAre("cmdCancelofSourcefrm", "cmdFinish", "cmdBackofFinish"));
 }
 
@@ -449,6 +473,10 @@ TEST_F(QtPagesTest, EveryCaptionFitsItsControlAndEachPageIsPhotographed) {
     source.txtSourcePassword.SetText("secret");
     frmDestination& destination = TheWizard().Destination();
     destination.lblStatusDest.SetCaption("Database information not correct.");
+    frmWeb& web = TheWizard().Web();
+    web.txtWebServer.SetText("OLDWEB");
+    web.txtWebInstallationFolder.SetText("D:\\Program Files\\E-Synvora");
+    web.lblWebSource.SetCaption("Unable to retrieve the installation folder remotely.");
     frmFinish& finish = TheWizard().Finish();
     finish.lblFinish2.SetCaption("- Migrate database content.");
     finish.lblFinish3.SetCaption("- Migrate web contents.");
@@ -468,7 +496,7 @@ TEST_F(QtPagesTest, EveryCaptionFitsItsControlAndEachPageIsPhotographed) {
         finish.lblStep(slot).SetCaption(text);
     }
     finish.lblElapsed.SetCaption("Elapsed time: 120:59");
-    for (const char* page : {"frmWelcome", "frmSource", "frmDestination", "frmFinish"}) {
+    for (const char* page : {"frmWelcome", "frmSource", "frmDestination", "frmWeb", "frmFinish"}) {
         ExpectNothingClipped(page);
         SaveScreenshot(page);
     }

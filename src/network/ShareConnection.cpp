@@ -1,0 +1,306 @@
+#include "ShareConnection.h"
+
+#include <fcntl.h>
+#include <libsmbclient.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "files/ErrorCodes.h"
+#include "files/PlatformErrors.h"
+#include "files/UniqueFd.h"
+
+namespace synvora {
+namespace {
+
+constexpr std::uint16_t kFolderAttribute = 0x10;
+constexpr std::uint16_t kReadOnlyAttribute = 0x01;
+
+// Settings of the library that its context calls cannot make. Signing required: a server that
+// lets a wrong login in as its guest account (or anonymously) gives a session that cannot sign,
+// and such a session must never pass as the login that was typed.
+constexpr std::string_view kClientSettings =
+    "[global]\n"
+    "client signing = required\n"
+    "log level = 0\n";
+
+[[noreturn]] void RaiseLastError() {
+    ThrowPlatformError(errno != 0 ? errno : EIO);
+}
+
+// The library reads its configuration from files only; this one never touches the disk.
+void ApplyClientSettings(SMBCCTX* context) {
+    UniqueFd settings(::memfd_create("synvora-smb-client", MFD_CLOEXEC));
+    if (!settings.Valid() || ::write(settings.Get(), kClientSettings.data(), kClientSettings.size()) !=
+                                 static_cast<ssize_t>(kClientSettings.size())) {
+        RaiseLastError();
+    }
+    const std::string path = "/proc/self/fd/" + std::to_string(settings.Get());
+    if (smbc_setConfiguration(context, path.c_str()) != 0) {
+        ThrowPlatformError(EINVAL);
+    }
+}
+
+// Library messages would land on the program's standard output.
+void DiscardLibraryMessage(void*, int, const char*) {}
+
+// Copies a credential into the library's buffer. One that does not fit is left empty rather
+// than cut, so that the login fails instead of trying a shortened password.
+void Supply(char* buffer, int length, std::string_view value) {
+    if (length <= 0) {
+        return;
+    }
+    const auto room = static_cast<std::size_t>(length);
+    const std::size_t copied = value.size() < room ? value.size() : 0;
+    std::memcpy(buffer, value.data(), copied);
+    buffer[copied] = '\0';
+}
+
+ShareEntry EntryOf(const struct stat& info) {
+    ShareEntry entry;
+    entry.isFolder = S_ISDIR(info.st_mode);
+    // The library shows the read-only attribute as a missing owner write bit.
+    entry.readOnly = (info.st_mode & S_IWUSR) == 0;
+    entry.size = static_cast<std::uint64_t>(info.st_size);
+    if (entry.isFolder) {
+        entry.identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    }
+    return entry;
+}
+
+/// An open folder listing, closed on every path.
+class FolderHandle {
+public:
+    FolderHandle(SMBCCTX* context, const std::string& url)
+        : m_context(context), m_folder(smbc_getFunctionOpendir(context)(context, url.c_str())) {
+        if (m_folder == nullptr) {
+            RaiseLastError();
+        }
+    }
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+    ~FolderHandle() { smbc_getFunctionClosedir(m_context)(m_context, m_folder); }
+
+    const libsmb_file_info* Next(struct stat& info) {
+        return smbc_getFunctionReaddirPlus2(m_context)(m_context, m_folder, &info);
+    }
+
+private:
+    SMBCCTX* m_context;
+    SMBCFILE* m_folder;
+};
+
+void SupplyCredentials(SMBCCTX* context, const char*, const char*, char* workgroup, int workgroupLength,
+                       char* user, int userLength, char* password, int passwordLength) {
+    const auto* connection = static_cast<const ShareConnection*>(smbc_getOptionUserData(context));
+    std::string_view name = connection->Credentials().user;
+    if (const auto slash = name.find('\\'); slash != std::string_view::npos) {
+        Supply(workgroup, workgroupLength, name.substr(0, slash));
+        name.remove_prefix(slash + 1);
+    }
+    Supply(user, userLength, name);
+    Supply(password, passwordLength, connection->Credentials().password);
+}
+
+}  // namespace
+
+void ShareConnection::ContextDeleter::operator()(SMBCCTX* context) const noexcept {
+    smbc_getFunctionPurgeCachedServers(context)(context);
+    smbc_free_context(context, 1);
+}
+
+ShareConnection::ShareConnection(SharePath share, NetworkCredentials credentials)
+    : m_share(std::move(share)), m_credentials(std::move(credentials)) {}
+
+ShareConnection::~ShareConnection() = default;
+
+std::shared_ptr<ShareConnection> ShareConnection::Open(const SharePath& share,
+                                                       const NetworkCredentials& credentials,
+                                                       std::chrono::milliseconds timeout) {
+    // Without a user name the library would log on anonymously.
+    if (credentials.user.empty() || credentials.user.back() == '\\') {
+        ThrowPlatformError(EACCES);
+    }
+    std::shared_ptr<ShareConnection> connection(new ShareConnection(share, credentials));
+    connection->CreateContext(timeout);
+    connection->List("/");
+    return connection;
+}
+
+void ShareConnection::CreateContext(std::chrono::milliseconds timeout) {
+    std::unique_ptr<SMBCCTX, ContextDeleter> context(smbc_new_context());
+    if (!context) {
+        RaiseLastError();
+    }
+    SMBCCTX* raw = context.get();
+    smbc_setDebug(raw, 0);
+    smbc_setLogCallback(raw, nullptr, DiscardLibraryMessage);
+    smbc_setOptionUserData(raw, this);
+    smbc_setFunctionAuthDataWithContext(raw, SupplyCredentials);
+    smbc_setOptionUseKerberos(raw, false);
+    smbc_setOptionFallbackAfterKerberos(raw, true);
+    smbc_setOptionNoAutoAnonymousLogin(raw, true);
+    smbc_setOptionUseCCache(raw, false);
+    smbc_setTimeout(
+        raw, static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, 3600000)));
+    if (smbc_init_context(raw) == nullptr) {
+        RaiseLastError();
+    }
+    // The library loads its configuration when its first context starts, and again after the
+    // last one ended, so the settings are laid over it every time.
+    ApplyClientSettings(raw);
+    m_context = std::move(context);
+}
+
+bool ShareConnection::Release() {
+    if (m_openFiles > 0 || !m_context) {
+        return false;
+    }
+    SMBCCTX* context = m_context.get();
+    smbc_getFunctionPurgeCachedServers(context)(context);
+    if (smbc_free_context(context, 0) != 0) {
+        return false;
+    }
+    (void)m_context.release();
+    return true;
+}
+
+SMBCCTX* ShareConnection::Context() const {
+    if (!m_context) {
+        ThrowPlatformErrorNumber(PlatformError::kDiskNotReady);
+    }
+    return m_context.get();
+}
+
+std::string ShareConnection::Url(const std::string& path) const {
+    return ShareUrl(m_share, path == "/" ? std::string_view() : std::string_view(path));
+}
+
+std::optional<ShareEntry> ShareConnection::Find(const std::string& path) {
+    SMBCCTX* context = Context();
+    struct stat info {};
+    if (smbc_getFunctionStat(context)(context, Url(path).c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        RaiseLastError();
+    }
+    return EntryOf(info);
+}
+
+std::vector<FolderEntry> ShareConnection::List(const std::string& path) {
+    FolderHandle folder(Context(), Url(path));
+    std::vector<FolderEntry> entries;
+    struct stat info {};
+    while (const libsmb_file_info* entry = folder.Next(info)) {
+        const std::string_view name = entry->name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        const bool isFolder = (entry->attrs & kFolderAttribute) != 0;
+        entries.push_back(
+            {std::string(name), isFolder, isFolder ? EntryOf(info).identity : FolderIdentity{}});
+    }
+    return entries;
+}
+
+void ShareConnection::MakeFolder(const std::string& path) {
+    SMBCCTX* context = Context();
+    if (smbc_getFunctionMkdir(context)(context, Url(path).c_str(), 0755) != 0) {
+        RaiseLastError();
+    }
+}
+
+std::unique_ptr<ShareFile> ShareConnection::OpenFile(const std::string& path, int flags) {
+    SMBCCTX* context = Context();
+    SMBCFILE* file = smbc_getFunctionOpen(context)(context, Url(path).c_str(), flags, 0644);
+    if (file == nullptr) {
+        RaiseLastError();
+    }
+    return std::make_unique<ShareFile>(shared_from_this(), file);
+}
+
+void ShareConnection::Rename(const std::string& from, const std::string& to) {
+    SMBCCTX* context = Context();
+    if (smbc_getFunctionRename(context)(context, Url(from).c_str(), context, Url(to).c_str()) != 0) {
+        RaiseLastError();
+    }
+}
+
+void ShareConnection::Remove(const std::string& path) {
+    SMBCCTX* context = Context();
+    if (smbc_getFunctionUnlink(context)(context, Url(path).c_str()) != 0) {
+        RaiseLastError();
+    }
+}
+
+void ShareConnection::SetReadOnly(const std::string& path, bool readOnly) {
+    SMBCCTX* context = Context();
+    if (smbc_getFunctionChmod(context)(context, Url(path).c_str(), readOnly ? 0444 : 0644) != 0) {
+        RaiseLastError();
+    }
+}
+
+ShareFile::ShareFile(std::shared_ptr<ShareConnection> connection, SMBCFILE* file)
+    : m_connection(std::move(connection)), m_file(file) {
+    ++m_connection->m_openFiles;
+}
+
+ShareFile::~ShareFile() {
+    if (m_file != nullptr) {
+        SMBCCTX* context = m_connection->m_context.get();
+        if (context != nullptr) {
+            smbc_getFunctionClose(context)(context, m_file);
+        }
+    }
+    --m_connection->m_openFiles;
+}
+
+void ShareFile::Close() {
+    SMBCCTX* context = m_connection->Context();
+    SMBCFILE* file = std::exchange(m_file, nullptr);
+    if (file != nullptr && smbc_getFunctionClose(context)(context, file) != 0) {
+        RaiseLastError();
+    }
+}
+
+std::size_t ShareFile::Read(std::span<char> buffer) {
+    SMBCCTX* context = m_connection->Context();
+    const ssize_t got = smbc_getFunctionRead(context)(context, m_file, buffer.data(), buffer.size());
+    if (got < 0) {
+        RaiseLastError();
+    }
+    return static_cast<std::size_t>(got);
+}
+
+void ShareFile::Write(std::string_view bytes) {
+    SMBCCTX* context = m_connection->Context();
+    while (!bytes.empty()) {
+        const ssize_t written = smbc_getFunctionWrite(context)(context, m_file, bytes.data(), bytes.size());
+        if (written <= 0) {
+            RaiseLastError();
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+ShareEntry ShareFile::Describe() {
+    SMBCCTX* context = m_connection->Context();
+    struct stat info {};
+    if (smbc_getFunctionFstat(context)(context, m_file, &info) != 0) {
+        RaiseLastError();
+    }
+    return EntryOf(info);
+}
+
+void ShareFile::SeekToEnd() {
+    SMBCCTX* context = m_connection->Context();
+    if (smbc_getFunctionLseek(context)(context, m_file, 0, SEEK_END) < 0) {
+        RaiseLastError();
+    }
+}
+
+}  // namespace synvora

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/FileSystem.h"
+#include "network/SharePath.h"
+
+// The library's own handle types, kept out of this header.
+struct _SMBCCTX;
+struct _SMBCFILE;
+
+namespace synvora {
+
+/// A login on a server. "DOMAIN\user" names a domain account.
+struct NetworkCredentials {
+    std::string user;
+    std::string password;
+};
+
+/// What a path on the share is.
+struct ShareEntry {
+    bool isFolder = false;
+    bool readOnly = false;
+    std::uint64_t size = 0;
+    FolderIdentity identity;
+};
+
+class ShareConnection;
+
+/// An open file on the share; closed by the destructor, which never throws. While it exists the
+/// connection counts it as open and refuses to be released.
+class ShareFile {
+public:
+    ShareFile(std::shared_ptr<ShareConnection> connection, _SMBCFILE* file);
+    ShareFile(const ShareFile&) = delete;
+    ShareFile& operator=(const ShareFile&) = delete;
+    ~ShareFile();
+
+    /// Up to buffer.size() bytes from the current position; 0 at the end of the file.
+    std::size_t Read(std::span<char> buffer);
+    void Write(std::string_view bytes);
+    ShareEntry Describe();
+    void SeekToEnd();
+    /// Closes now, so that a failure the server reports only at the close is raised.
+    void Close();
+
+private:
+    std::shared_ptr<ShareConnection> m_connection;
+    _SMBCFILE* m_file;
+};
+
+/// One connection to one share of one server, through a libsmbclient context of its own that
+/// holds the login in memory. Every failure is raised as a platform error (PlatformErrors.h)
+/// from the errno value the library sets. Not for use from several threads.
+class ShareConnection : public std::enable_shared_from_this<ShareConnection> {
+public:
+    /// Logs on with exactly these credentials (no Kerberos, no anonymous or guest session) and
+    /// proves the share by reading its root. Waits at most `timeout` for each answer.
+    static std::shared_ptr<ShareConnection> Open(const SharePath& share,
+                                                 const NetworkCredentials& credentials,
+                                                 std::chrono::milliseconds timeout);
+
+    ShareConnection(const ShareConnection&) = delete;
+    ShareConnection& operator=(const ShareConnection&) = delete;
+    /// Ends a connection that was not released, files still open or not.
+    ~ShareConnection();
+
+    const SharePath& Share() const noexcept { return m_share; }
+    const NetworkCredentials& Credentials() const noexcept { return m_credentials; }
+    int OpenFiles() const noexcept { return m_openFiles; }
+
+    /// Ends the connection to the server without forcing it: false, with nothing changed, while a
+    /// file is open or the library still holds something of it.
+    bool Release();
+    /// Ends the connection at once, closing files that are still open; for the end of the program.
+    void Shutdown() noexcept { m_context.reset(); }
+
+    // Paths are on the share, "/" separated, "" or "/" being its root.
+    std::optional<ShareEntry> Find(const std::string& path);
+    std::vector<FolderEntry> List(const std::string& path);
+    void MakeFolder(const std::string& path);
+    std::unique_ptr<ShareFile> OpenFile(const std::string& path, int flags);
+    void Rename(const std::string& from, const std::string& to);
+    void Remove(const std::string& path);
+    void SetReadOnly(const std::string& path, bool readOnly);
+
+private:
+    friend class ShareFile;
+
+    /// Frees a context, closing whatever it still holds; never throws.
+    struct ContextDeleter {
+        void operator()(_SMBCCTX* context) const noexcept;
+    };
+
+    ShareConnection(SharePath share, NetworkCredentials credentials);
+    void CreateContext(std::chrono::milliseconds timeout);
+    std::string Url(const std::string& path) const;
+    /// The context, or "Disk not ready" once the connection was released.
+    _SMBCCTX* Context() const;
+
+    SharePath m_share;
+    NetworkCredentials m_credentials;
+    std::unique_ptr<_SMBCCTX, ContextDeleter> m_context;
+    int m_openFiles = 0;
+};
+
+}  // namespace synvora

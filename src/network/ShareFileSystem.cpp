@@ -1,0 +1,299 @@
+#include "ShareFileSystem.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <random>
+#include <vector>
+
+#include "files/MigrationError.h"
+#include "files/PlatformErrors.h"
+#include "files/StreamedCopy.h"
+#include "network/ShareConnection.h"
+
+namespace synvora {
+namespace {
+
+constexpr unsigned kOwnerWrite = 0200;
+constexpr unsigned kReadWrite = 0644;
+constexpr unsigned kReadOnly = 0444;
+constexpr int kNameAttempts = 100;
+
+// "/a/./b/../c/" is "/a/c". A ".." above the root stays at the root, as on a drive.
+std::string Normalize(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string normalized;
+    for (const std::string& part : parts) {
+        normalized += "/" + part;
+    }
+    return normalized.empty() ? "/" : normalized;
+}
+
+struct SplitPath {
+    std::string folder;
+    std::string name;
+};
+
+SplitPath Split(const std::string& normalized) {
+    const std::size_t slash = normalized.rfind('/');
+    return {slash == 0 ? "/" : normalized.substr(0, slash), normalized.substr(slash + 1)};
+}
+
+std::string Child(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+int AttributesOf(const ShareEntry& entry) {
+    int attributes = entry.isFolder ? kAttributeDirectory : kAttributeArchive;
+    if (entry.readOnly) {
+        attributes |= kAttributeReadOnly;
+    }
+    return attributes;
+}
+
+// Hidden, and unlikely to meet a name of the content.
+std::string NextTemporaryName() {
+    static const std::string prefix = ".synvora-" + std::to_string(::getpid()) + "-" +
+                                      std::to_string(std::random_device{}() % 1000000007U) + "-";
+    static std::atomic<unsigned long long> counter{0};
+    return prefix + std::to_string(counter++) + ".tmp";
+}
+
+/// Reads a file up to the size it had when it was opened: the last piece needs no further round
+/// trip to learn that the end has come. A file that shrinks meanwhile fails the read rather than
+/// give a shortened copy.
+class ShareFileReader final : public FileReader {
+public:
+    ShareFileReader(ShareConnection& connection, const std::string& path)
+        : m_file(connection.OpenFile(path, O_RDONLY)) {  // the open file holds the connection
+        const ShareEntry entry = m_file->Describe();
+        if (entry.isFolder) {
+            ThrowPlatformError(EISDIR);
+        }
+        m_remaining = entry.size;
+        m_permissions = entry.readOnly ? kReadOnly : kReadWrite;
+    }
+
+    std::size_t Read(std::span<char> buffer) override {
+        const std::size_t wanted = buffer.size() < m_remaining ? buffer.size() : m_remaining;
+        std::size_t filled = 0;
+        while (filled < wanted) {
+            const std::size_t got = m_file->Read(buffer.subspan(filled, wanted - filled));
+            if (got == 0) {
+                ThrowPlatformError(EIO);
+            }
+            filled += got;
+        }
+        m_remaining -= filled;
+        return filled;
+    }
+
+    unsigned Permissions() const override { return m_permissions; }
+
+private:
+    std::unique_ptr<ShareFile> m_file;
+    std::uint64_t m_remaining = 0;
+    unsigned m_permissions = kReadWrite;
+};
+
+/// A new file written under a temporary name beside its final one; removed unless committed.
+class ShareFileWriter final : public FileWriter {
+public:
+    ShareFileWriter(std::shared_ptr<ShareConnection> connection, const std::string& path)
+        : m_connection(std::move(connection)), m_final(Normalize(path)) {
+        const SplitPath split = Split(m_final);
+        if (split.name.empty()) {
+            ThrowPlatformError(EISDIR);
+        }
+        for (int attempt = 0; attempt < kNameAttempts && !m_file; ++attempt) {
+            m_temporary = Child(split.folder, NextTemporaryName());
+            try {
+                m_file = m_connection->OpenFile(m_temporary, O_WRONLY | O_CREAT | O_EXCL);
+            } catch (const MigrationError&) {
+                if (m_connection->Find(m_temporary)) {
+                    continue;  // the name is taken; try the next one
+                }
+                throw;
+            }
+        }
+        if (!m_file) {
+            ThrowPlatformError(EEXIST);
+        }
+    }
+    ShareFileWriter(const ShareFileWriter&) = delete;
+    ShareFileWriter& operator=(const ShareFileWriter&) = delete;
+    ~ShareFileWriter() override {
+        if (m_committed) {
+            return;
+        }
+        m_file.reset();
+        try {
+            if (m_readOnly) {
+                m_connection->SetReadOnly(m_temporary, false);  // a read-only file cannot be removed
+            }
+            m_connection->Remove(m_temporary);
+        } catch (const MigrationError&) {
+            // The connection is gone; a leftover hidden temporary is all that remains.
+        }
+    }
+
+    void Write(std::string_view bytes) override { m_file->Write(bytes); }
+
+    void Commit(unsigned permissions, bool replace) override {
+        m_file->Close();
+        m_file.reset();
+        if ((permissions & kOwnerWrite) == 0) {
+            m_connection->SetReadOnly(m_temporary, true);
+            m_readOnly = true;
+        }
+        if (const auto existing = m_connection->Find(m_final)) {
+            if (existing->isFolder) {
+                ThrowPlatformError(EISDIR);
+            }
+            if (!replace) {
+                ThrowPlatformError(EEXIST);
+            }
+        }
+        m_connection->Rename(m_temporary, m_final);
+        m_committed = true;
+    }
+
+private:
+    std::shared_ptr<ShareConnection> m_connection;
+    std::string m_final;
+    std::string m_temporary;
+    std::unique_ptr<ShareFile> m_file;
+    bool m_readOnly = false;
+    bool m_committed = false;
+};
+
+}  // namespace
+
+ShareFileSystem::ShareFileSystem(std::shared_ptr<ShareConnection> connection)
+    : m_connection(std::move(connection)) {}
+
+bool ShareFileSystem::FileExists(const std::string& path) {
+    try {
+        const auto entry = m_connection->Find(Normalize(path));
+        return entry && !entry->isFolder;
+    } catch (const MigrationError&) {
+        return false;
+    }
+}
+
+bool ShareFileSystem::FolderExists(const std::string& path) {
+    try {
+        const auto entry = m_connection->Find(Normalize(path));
+        return entry && entry->isFolder;
+    } catch (const MigrationError&) {
+        return false;
+    }
+}
+
+void ShareFileSystem::CreateFolder(const std::string& path) {
+    const std::string normalized = Normalize(path);
+    std::string folder;
+    std::size_t start = 1;
+    while (start < normalized.size()) {
+        const std::size_t end = std::min(normalized.find('/', start), normalized.size());
+        folder = normalized.substr(0, end);
+        const auto existing = m_connection->Find(folder);
+        if (!existing) {
+            try {
+                m_connection->MakeFolder(folder);
+            } catch (const MigrationError&) {
+                // Made by someone else meanwhile is as good as made here.
+                if (!FolderExists(folder)) {
+                    throw;
+                }
+            }
+        } else if (!existing->isFolder) {
+            ThrowPlatformError(EEXIST);
+        }
+        start = end + 1;
+    }
+}
+
+void ShareFileSystem::CopyFile(const std::string& source, const std::string& destination, bool overwrite) {
+    CopyFileAcross(*this, source, *this, destination, overwrite);
+}
+
+void ShareFileSystem::CopyFolder(const std::string& source, const std::string& destination, bool overwrite) {
+    CopyFolderAcross(*this, source, *this, destination, overwrite);
+}
+
+int ShareFileSystem::Attributes(const std::string& path) {
+    const auto entry = m_connection->Find(Normalize(path));
+    if (!entry) {
+        ThrowPlatformError(ENOENT);
+    }
+    return AttributesOf(*entry);
+}
+
+std::optional<PathInfo> ShareFileSystem::Inspect(const std::string& path) {
+    const auto entry = m_connection->Find(Normalize(path));
+    if (!entry) {
+        return std::nullopt;
+    }
+    return PathInfo{AttributesOf(*entry), entry->identity};
+}
+
+std::vector<FolderEntry> ShareFileSystem::ListFolder(const std::string& path) {
+    return m_connection->List(Normalize(path));
+}
+
+std::unique_ptr<FileReader> ShareFileSystem::OpenForReading(const std::string& path) {
+    return std::make_unique<ShareFileReader>(*m_connection, Normalize(path));
+}
+
+std::unique_ptr<FileWriter> ShareFileSystem::CreateFileWriter(const std::string& path) {
+    return std::make_unique<ShareFileWriter>(m_connection, path);
+}
+
+std::string ShareFileSystem::ReadFile(const std::string& path) {
+    ShareFileReader reader(*m_connection, Normalize(path));
+    std::string content;
+    std::vector<char> buffer(std::size_t{1} << 16);
+    while (const std::size_t got = reader.Read(buffer)) {
+        content.append(buffer.data(), got);
+    }
+    return content;
+}
+
+void ShareFileSystem::ReplaceFile(const std::string& path, std::string_view content) {
+    ShareFileWriter writer(m_connection, path);
+    writer.Write(content);
+    writer.Commit(kReadWrite, true);
+}
+
+void ShareFileSystem::CreateEmptyFile(const std::string& path) {
+    ShareFileWriter(m_connection, path).Commit(kReadWrite, true);
+}
+
+void ShareFileSystem::AppendToFile(const std::string& path, std::string_view content) {
+    const auto file = m_connection->OpenFile(Normalize(path), O_WRONLY);
+    file->SeekToEnd();
+    file->Write(content);
+    file->Close();
+}
+
+void ShareFileSystem::RestrictToOwner(const std::string&) {
+    ThrowPlatformError(EPERM);
+}
+
+}  // namespace synvora

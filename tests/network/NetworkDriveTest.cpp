@@ -1,0 +1,208 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "files/ErrorCodes.h"
+#include "files/FileSystem.h"
+#include "network/NetworkDrives.h"
+#include "support/FileTree.h"
+#include "support/Loopback.h"
+#include "support/SambaFixture.h"
+#include "support/TempDir.h"
+
+namespace synvora::test {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+/// Drives connected to the test server's share "D$". Every test starts and ends with nothing
+/// connected and an empty share.
+class NetworkDriveTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_THAT(ConnectedNetworkDrives(), IsEmpty()); }
+    void TearDown() override {
+        ReleaseAllNetworkDrives();
+        SetNetworkTimeout(20s);
+        std::filesystem::remove_all(Server().ShareFolder());
+        std::filesystem::create_directory(Server().ShareFolder());
+    }
+
+    static SambaServer& Server() { return SharedSambaServer(); }
+    static std::string User() { return Server().Admin().user; }
+    static std::string Password() { return Server().Admin().password; }
+
+    /// Connects the test share with the right login; fails the test otherwise.
+    std::string MapShare() {
+        std::string drive;
+        EXPECT_EQ(MapNetworkDrive(Server().SharePath(), User(), Password(), drive), 0);
+        return drive;
+    }
+
+    /// The server notices a closed connection a moment after the client closed it.
+    static bool SessionsEventuallyDropTo(int expected) {
+        for (int poll = 0; poll < 200; ++poll) {
+            if (Server().SessionCount() == expected) {
+                return true;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+};
+
+TEST_F(NetworkDriveTest, ConnectsToZAndReleasesTheConnectionForReal) {
+    WriteTree(Server().ShareFolder(), {{"Synvora/E-Synvora/images/logo.gif", "GIF89a"}});
+    std::string drive;
+    ASSERT_EQ(MapNetworkDrive(Server().SharePath(), User(), Password(), drive), 0);
+    EXPECT_EQ(drive, "Z:") << "the highest free letter";
+    EXPECT_THAT(ConnectedNetworkDrives(), ElementsAre("Z:"));
+    EXPECT_TRUE(TheFileSystem().FolderExists("Z:/Synvora/E-Synvora/images"));
+    EXPECT_TRUE(TheFileSystem().FileExists("z:\\Synvora\\E-Synvora\\images\\logo.gif"));
+    EXPECT_EQ(TheFileSystem().ReadFile("Z:/Synvora/E-Synvora/images/logo.gif"), "GIF89a");
+    EXPECT_FALSE(TheFileSystem().FolderExists("Y:/Synvora")) << "a letter that is not mapped is no drive";
+    EXPECT_EQ(Server().SessionCount(), 1);
+
+    ASSERT_EQ(DisconnectNetworkDrive(drive), 0);
+    EXPECT_EQ(drive, "");
+    EXPECT_THAT(ConnectedNetworkDrives(), IsEmpty());
+    EXPECT_TRUE(SessionsEventuallyDropTo(0)) << "no connection stays open";
+    EXPECT_FALSE(TheFileSystem().FolderExists("Z:/Synvora"));
+    EXPECT_EQ(ErrorNumberOf([] { TheFileSystem().CreateFolder("Z:/Synvora/new"); }),
+              PlatformError::kDiskNotReady);
+
+    EXPECT_EQ(DisconnectNetworkDrive(drive), 1) << "nothing left to release";
+    std::string released = "Z:";
+    EXPECT_EQ(DisconnectNetworkDrive(released), 1) << "Z: is no longer connected";
+    EXPECT_EQ(released, "Z:");
+}
+
+TEST_F(NetworkDriveTest, ExchangedCredentialsConnectAndRefusedLoginsLeaveTheEarlierDrive) {
+    std::string drive = "Q:";
+    // Password typed into the user field and the reverse: the second attempt connects.
+    ASSERT_EQ(MapNetworkDrive(Server().SharePath(), Password(), User(), drive), 0);
+    EXPECT_EQ(drive, "Z:");
+    const auto credentials = CredentialsOfConnectionTo("\\\\" + Server().ServerName());
+    ASSERT_TRUE(credentials);
+    EXPECT_EQ(credentials->user, User()) << "the login the server accepted, not the one typed";
+    EXPECT_EQ(credentials->password, Password());
+    EXPECT_FALSE(CredentialsOfConnectionTo(Server().Host())) << "another port is another server";
+
+    for (const auto& [user, password] : std::vector<std::pair<std::string, std::string>>{
+             {User(), "wrong"}, {User(), ""}, {"", ""}, {"", Password()}, {"nobody", "wrong"}}) {
+        EXPECT_EQ(MapNetworkDrive(Server().SharePath(), user, password, drive), 1) << user << "/" << password;
+        EXPECT_EQ(drive, "Z:") << "the drive of the earlier connection stays";
+    }
+    // That server lets a wrong password in as its guest account, whose share this is.
+    EXPECT_EQ(MapNetworkDrive(Server().GuestSharePath(), User(), "wrong", drive), 1);
+    EXPECT_THAT(ConnectedNetworkDrives(), ElementsAre("Z:"));
+    EXPECT_TRUE(SessionsEventuallyDropTo(1)) << "refused attempts leave no session behind";
+}
+
+TEST_F(NetworkDriveTest, UnknownSharesAndServersThatDoNotAnswerFailWithinTheTimeOut) {
+    std::string drive;
+    const std::string server = "\\\\" + Server().ServerName();
+    EXPECT_EQ(MapNetworkDrive(server + "\\E$", User(), Password(), drive), 1);
+    EXPECT_EQ(MapNetworkDrive(server + "\\$", User(), Password(), drive), 1) << "an empty drive letter";
+    EXPECT_EQ(MapNetworkDrive(server + "\\D$\\Synvora", User(), Password(), drive), 1);
+    EXPECT_EQ(MapNetworkDrive("\\\\127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "\\D$", User(),
+                              Password(), drive),
+              1)
+        << "nothing listens there";
+
+    // A machine that takes the connection and never answers: without a time-out this would hang.
+    SetNetworkTimeout(1s);
+    SilentServer silent;
+    EXPECT_EQ(
+        MapNetworkDrive("\\\\127.0.0.1:" + std::to_string(silent.Port()) + "\\D$", User(), Password(), drive),
+        1);
+    EXPECT_EQ(silent.Connections(), 1) << "a server that does not answer is not asked twice";
+    EXPECT_EQ(drive, "");
+    EXPECT_THAT(ConnectedNetworkDrives(), IsEmpty());
+}
+
+TEST_F(NetworkDriveTest, ReleaseWaitsForOpenFilesAndASecondMapGetsTheNextLetter) {
+    WriteTree(Server().ShareFolder(), {{"web.config", "<configuration/>"}});
+    std::string first = MapShare();
+    std::string second = MapShare();
+    EXPECT_EQ(first, "Z:");
+    EXPECT_EQ(second, "Y:") << "the first connection stays, on its own letter";
+    EXPECT_THAT(ConnectedNetworkDrives(), ElementsAre("Z:", "Y:"));
+    // The library aborts when its contexts are used from several threads: another thread is refused.
+    std::thread([] {
+        std::string drive;
+        EXPECT_EQ(MapNetworkDrive(Server().SharePath(), User(), Password(), drive), 1);
+        std::string mapped = "Z:";
+        EXPECT_EQ(DisconnectNetworkDrive(mapped), 1);
+    }).join();
+    EXPECT_THAT(ConnectedNetworkDrives(), ElementsAre("Z:", "Y:"));
+
+    {
+        const auto reader = TheFileSystem().OpenForReading("Y:/web.config");
+        EXPECT_EQ(DisconnectNetworkDrive(second), 1) << "never forced";
+        EXPECT_EQ(second, "Y:");
+        EXPECT_TRUE(TheFileSystem().FileExists("Y:/web.config"));
+    }
+    EXPECT_EQ(DisconnectNetworkDrive(second), 0);
+    EXPECT_TRUE(TheFileSystem().FileExists("Z:/web.config")) << "releasing Y: leaves Z: alone";
+    EXPECT_EQ(Server().SessionCount(), 1);
+
+    // What is still connected when the program ends is released then.
+    const auto reader = TheFileSystem().OpenForReading("Z:/web.config");
+    ReleaseAllNetworkDrives();
+    EXPECT_THAT(ConnectedNetworkDrives(), IsEmpty());
+    EXPECT_FALSE(TheFileSystem().FileExists("Z:/web.config"));
+    EXPECT_TRUE(SessionsEventuallyDropTo(0));
+}
+
+TEST_F(NetworkDriveTest, FoldersWithBlanksAndNonAsciiNamesCopyBothWaysByteForByte) {
+    std::string big(5 * 512 * 1024 + 7, '\0');  // two and a half pieces of 1 MiB
+    for (std::size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>((i * 131) % 251);
+    }
+    const FileTree images = {
+        {"logo one.gif", "GIF89a"},
+        {"\xC3\xBCnic\xC3\xB8"
+         "de/Stra\xC3\x9F"
+         "e 1.txt",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e"},
+        {"empty.txt", ""},
+        {"big.bin", big},
+        {"Empty folder/", ""},
+    };
+    WriteTree(Server().ShareFolder() + "/Synvora/E-Synvora/images", images);
+    ::chmod((Server().ShareFolder() + "/Synvora/E-Synvora/images/logo one.gif").c_str(), 0444);
+    const std::string drive = MapShare();
+    TempDir local;
+
+    TheFileSystem().CopyFolder(drive + "/Synvora/E-Synvora/images", local / "images", true);
+    EXPECT_EQ(ReadTree(local / "images"), images) << "nothing missing, nothing changed, no temporary left";
+    EXPECT_EQ(PermissionsOf(local / "images/logo one.gif") & 0222, 0) << "read-only stays read-only";
+    EXPECT_TRUE(TheFileSystem().FileExists(drive + "/Synvora/E-Synvora/images/\xC3\xBCnic\xC3\xB8"
+                                                   "de/Stra\xC3\x9F"
+                                                   "e 1.txt"));
+
+    // The other way, and within the share.
+    TheFileSystem().CreateFolder(drive + "/Synvora 2.5/new folder");
+    TheFileSystem().CopyFolder(local / "images", drive + "/Synvora 2.5/new folder/images", true);
+    EXPECT_EQ(ReadTree(Server().ShareFolder() + "/Synvora 2.5/new folder/images"), images);
+    TheFileSystem().CopyFile(drive + "/Synvora/E-Synvora/images/big.bin", drive + "/copy of big.bin", false);
+    EXPECT_EQ(ReadBytes(Server().ShareFolder() + "/copy of big.bin"), big);
+
+    // A read-only file on the share is never replaced, and keeps its content.
+    const std::string readOnly = drive + "/Synvora/E-Synvora/images/logo one.gif";
+    WriteBytes(local / "logo.gif", "new");
+    EXPECT_EQ(TheFileSystem().Attributes(readOnly), kAttributeReadOnly | kAttributeArchive);
+    EXPECT_EQ(ErrorNumberOf([&] { TheFileSystem().CopyFile(local / "logo.gif", readOnly, true); }),
+              PlatformError::kPermissionDenied);
+    EXPECT_EQ(ReadBytes(Server().ShareFolder() + "/Synvora/E-Synvora/images/logo one.gif"), "GIF89a");
+}
+
+}  // namespace
+}  // namespace synvora::test

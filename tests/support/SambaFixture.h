@@ -1,0 +1,95 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "files/UniqueFd.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+
+namespace synvora::test {
+
+/// A login of the test server.
+struct SambaLogin {
+    std::string user;
+    std::string password;
+};
+
+/// A private Samba server for the tests, standing in for the old web server: its own smb.conf in
+/// a temporary folder (every directory the server uses lies inside it, so nothing of the
+/// machine's own Samba is used or changed), listening on 127.0.0.1 at a port that was free, with
+/// the administrative share "D$" on a folder of its own and one login, mapped to the Unix account
+/// the tests run as. Like a carelessly configured server, it lets a wrong password in as its
+/// guest account, which may use the share "public" (GuestSharePath).
+///
+/// smbd runs in the foreground in a process group of its own, its standard input a pipe this
+/// process holds: when the test process dies, smbd sees the end of its input and ends, and a
+/// watchdog stops its RPC helper (samba-dcerpcd) and removes the folder. Stop and the destructor
+/// do the same at once.
+class SambaServer {
+public:
+    SambaServer() = default;
+    SambaServer(const SambaServer&) = delete;
+    SambaServer& operator=(const SambaServer&) = delete;
+    ~SambaServer();
+
+    /// Writes the configuration, adds the login, starts smbd and waits until it accepts
+    /// connections. Raises std::runtime_error with the server's log on failure.
+    void Start();
+    /// Stops the server and its helpers and removes the folder; never throws.
+    void Stop() noexcept;
+    bool IsRunning() const noexcept { return m_smbd.has_value(); }
+
+    const std::string& Host() const noexcept { return m_host; }
+    int Port() const noexcept { return m_port; }
+    /// The server as typed on the web server page: "127.0.0.1:<port>".
+    std::string ServerName() const;
+    /// The administrative share: "\\127.0.0.1:<port>\D$".
+    std::string SharePath() const;
+    /// The local folder behind the share.
+    std::string ShareFolder() const;
+    /// A share the guest account may use: "\\127.0.0.1:<port>\public".
+    std::string GuestSharePath() const;
+    SambaLogin Admin() const;
+    std::string ConfigPath() const;
+
+    /// Runs smbclient's commands on the share with the test login (a check from outside the
+    /// program); its output. Raises std::runtime_error when smbclient fails.
+    std::string RunSmbClient(const std::string& commands) const;
+    /// The sessions the server holds at this moment (smbstatus).
+    int SessionCount() const;
+
+private:
+    void WriteConfiguration() const;
+    void AddLogin() const;
+    void StartWatchdog();
+    void StartServerOnFreePort();
+    bool WaitUntilAccepting();
+    void StopServerProcesses() noexcept;
+
+    std::unique_ptr<TempDir> m_root;
+    std::string m_host = "127.0.0.1";
+    int m_port = 0;
+    std::string m_password;
+    /// The write end of the pipe that smbd and the watchdog read: closed, both end.
+    UniqueFd m_lifeline;
+    UniqueFd m_lifelineReader;
+    std::optional<ChildProcess> m_smbd;
+    std::optional<ChildProcess> m_watchdog;
+};
+
+/// The one server of a test program, created on first use and stopped at exit at the latest.
+SambaServer& SharedSambaServer();
+
+/// Starts the shared server before the first test of the program and stops it after the last.
+/// A server that cannot start fails the program's tests with the reason.
+class SambaEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+}  // namespace synvora::test

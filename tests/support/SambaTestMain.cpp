@@ -1,0 +1,14 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/SambaFixture.h"
+
+// main of test programs that talk to the Samba test server: one server for the whole program,
+// started before its first test.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // The framework takes ownership of registered environments.
+    ::testing::AddGlobalTestEnvironment(std::make_unique<synvora::test::SambaEnvironment>().release());
+    return RUN_ALL_TESTS();
+}
