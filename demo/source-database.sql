@@ -41,13 +41,14 @@ CREATE TABLE dbo.SYNVORAATTACHMENT (
     VIRTUALPATH varchar(255) NOT NULL
 );
 
--- The folders of the old web server that the web job copies, and settings of the old
--- installation; the new installation keeps its own value where it has one.
+-- The folders of the old web server that the web job copies (the attachments below the
+-- installation folder D:\Synvora, the others where they lie on that server), and settings of the
+-- old installation; the new installation keeps its own value where it has one.
 INSERT INTO dbo.SYNVORAPARAMETER (PARAMNAME, PARAMVALUE) VALUES
-    ('AttachmentsVirtualPath', 'D:\E-Synvora\Attachments'),
-    ('ExcelTempFolder', 'D:\E-Synvora\ExcelTemp'),
-    ('ExcelTemplatesPath', 'D:\E-Synvora\ExcelTemplates'),
-    ('XMLErrorPath', 'D:\E-Synvora\XMLError'),
+    ('AttachmentsVirtualPath', 'Attachments'),
+    ('ExcelTempFolder', 'D:\Synvora\ExcelTemp'),
+    ('ExcelTemplatesPath', 'D:\Synvora\ExcelTemplates'),
+    ('XMLErrorPath', 'D:\Synvora\XMLError'),
     ('Version', '2.4'),
     ('CompanyName', 'Nordlicht Handels GmbH'),
     ('MailServer', 'mail.nordlicht.example');

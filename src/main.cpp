@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
 #include "database/odbc/DataAccess.h"
 #include "network/NetworkDrives.h"
 #include "wizard/Wizard.h"
 #include "wizard/qt/QtToolkit.h"
+#include "wizard/toolkit/TracingToolkit.h"
 
 namespace {
 
@@ -53,7 +55,19 @@ int main([[maybe_unused]] int argc, char** argv) {
     QApplication application(qtArgc, qtArgv);
 
     synvora::QtToolkit toolkit;
-    synvora::Wizard wizard(toolkit, synvora::DefaultWizardServices());
+    // With SYNVORA_UI_TRACE naming a file, what the pages show is written there as well, for
+    // whoever drives the window from outside (the demo and its test).
+    std::unique_ptr<synvora::TracingToolkit> trace;
+    if (const char* tracePath = std::getenv("SYNVORA_UI_TRACE"); tracePath != nullptr && *tracePath != '\0') {
+        try {
+            trace = std::make_unique<synvora::TracingToolkit>(toolkit, tracePath);
+        } catch (const std::exception& failure) {
+            std::cerr << "synvora-migration-wizard: " << failure.what() << "\n";
+            return 1;
+        }
+    }
+    synvora::Wizard wizard(trace ? static_cast<synvora::PageToolkit&>(*trace) : toolkit,
+                           synvora::DefaultWizardServices());
     if (std::getenv("SYNVORA_STARTUP_PROBE") != nullptr) {
         toolkit.OnFirstPaint([&wizard] { ReportFirstPaintAndQuit(wizard); });
     }
