@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +27,15 @@ public:
 
     void Open(int fd, const char* path, int flags) {
         Check(::posix_spawn_file_actions_addopen(&m_actions, fd, path, flags, 0));
+    }
+    void Duplicate(int from, int to) { Check(::posix_spawn_file_actions_adddup2(&m_actions, from, to)); }
+    /// The descriptor as the program's `to`, or /dev/null when there is none.
+    void Redirect(int from, int to) {
+        if (from >= 0) {
+            Duplicate(from, to);
+        } else {
+            Open(to, "/dev/null", O_WRONLY);
+        }
     }
     void CloseFrom(int lowestFd) {
         // Descriptors opened elsewhere without close-on-exec must not leak into the program.
@@ -90,21 +100,28 @@ pid_t WaitForPid(pid_t pid, int& status) {
 }  // namespace
 
 ChildProcess ChildProcess::Start(const std::string& programFile, const std::vector<std::string>& words) {
+    return Start(programFile, words, Setup{});
+}
+
+ChildProcess ChildProcess::Start(const std::string& programFile, const std::vector<std::string>& words,
+                                 const Setup& setup) {
     SpawnFileActions actions;
     actions.Open(STDIN_FILENO, "/dev/null", O_RDONLY);
-    actions.Open(STDOUT_FILENO, "/dev/null", O_WRONLY);
-    actions.Open(STDERR_FILENO, "/dev/null", O_WRONLY);
+    actions.Redirect(setup.outputFd, STDOUT_FILENO);
+    actions.Redirect(setup.errorFd, STDERR_FILENO);
     actions.CloseFrom(STDERR_FILENO + 1);
     SpawnAttributes attributes;
     attributes.ResetSignals();
 
     std::vector<std::string> arguments = words;
     std::vector<char*> argv = ArgumentVector(arguments);
+    std::vector<std::string> environment = setup.environment.value_or(std::vector<std::string>{});
+    std::vector<char*> envp = ArgumentVector(environment);
     pid_t pid = -1;
     // posix_spawn, not posix_spawnp: the program file is already resolved, and a file the kernel
     // cannot execute is reported as a failure instead of being handed to a shell.
-    const int result =
-        ::posix_spawn(&pid, programFile.c_str(), actions.Get(), attributes.Get(), argv.data(), environ);
+    const int result = ::posix_spawn(&pid, programFile.c_str(), actions.Get(), attributes.Get(), argv.data(),
+                                     setup.environment ? envp.data() : environ);
     if (result != 0) {
         ThrowPlatformError(result);
     }
@@ -133,6 +150,25 @@ int ChildProcess::Wait() {
         ThrowPlatformError(errno);
     }
     return status;
+}
+
+int ChildProcess::Kill() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+    }
+    return Wait();
+}
+
+UniqueFd ChildProcess::ExitDescriptor() const {
+    if (m_pid <= 0) {
+        ThrowPlatformError(ECHILD);
+    }
+    // Through syscall: the C library's header of this release declares the call without C linkage.
+    UniqueFd descriptor(static_cast<int>(::syscall(SYS_pidfd_open, m_pid, 0)));
+    if (!descriptor.Valid()) {
+        ThrowPlatformError(errno);
+    }
+    return descriptor;
 }
 
 bool EndedWithSuccess(int waitStatus) {
