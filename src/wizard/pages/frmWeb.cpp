@@ -10,7 +10,6 @@
 #include "wizard/pages/frmDestination.h"
 #include "wizard/pages/frmFinish.h"
 #include "wizard/pages/frmWelcome.h"
-#include "wizard/toolkit/BusyPointer.h"
 
 namespace synvora {
 namespace {
@@ -46,29 +45,51 @@ bool NothingRead(const std::string& result) {
     return result.find_first_not_of(' ') == std::string::npos || result == "Error";
 }
 
-/// Back and Next disabled while Get Folder works; enabled again at the latest when it ends, also
-/// when it fails, so that the page never stays stuck.
-class NavigationLock {
+/// Get Folder's wait: the busy pointer with Back and Next disabled, until End puts the default
+/// pointer back and enables them, at the latest when the click ends, also by a failure, so that
+/// the page never stays stuck.
+class FolderSearchWait {
 public:
-    NavigationLock(CommandButton& back, CommandButton& next) : m_back(back), m_next(next) { Set(false); }
-    NavigationLock(const NavigationLock&) = delete;
-    NavigationLock& operator=(const NavigationLock&) = delete;
-    ~NavigationLock() {
-        if (m_locked) {
-            Release();
+    FolderSearchWait(PageToolkit& toolkit, CommandButton& back, CommandButton& next)
+        : m_toolkit(toolkit), m_back(back), m_next(next) {
+        m_toolkit.SetMousePointer(MousePointer::Busy);
+        m_waiting = true;
+        SetNavigation(false);
+    }
+    FolderSearchWait(const FolderSearchWait&) = delete;
+    FolderSearchWait& operator=(const FolderSearchWait&) = delete;
+    ~FolderSearchWait() {
+        if (!m_waiting) {
+            return;
+        }
+        m_waiting = false;
+        // The destructor must not raise, least of all while a failure of the click is travelling;
+        // the buttons are enabled even when the pointer cannot be set.
+        try {
+            m_toolkit.SetMousePointer(MousePointer::Default);
+        } catch (...) {
+        }
+        SetNavigation(true);
+    }
+
+    void End() {
+        if (m_waiting) {
+            m_waiting = false;
+            m_toolkit.SetMousePointer(MousePointer::Default);
+            SetNavigation(true);
         }
     }
-    void Release() { Set(true); }
 
 private:
-    void Set(bool enabled) {
+    void SetNavigation(bool enabled) {
         m_back.SetEnabled(enabled);
         m_next.SetEnabled(enabled);
-        m_locked = !enabled;
     }
+
+    PageToolkit& m_toolkit;
     CommandButton& m_back;
     CommandButton& m_next;
-    bool m_locked = false;
+    bool m_waiting = false;
 };
 
 std::string Lower(std::string text) {
@@ -202,8 +223,7 @@ void frmWeb::GetInstallFolder_Click() {
     if (!CheckFields()) {
         return;
     }
-    BusyPointer busy(Toolkit());
-    NavigationLock navigation(cmdBackofWebfrm, cmdNextofwebfrm);
+    FolderSearchWait wait(Toolkit(), cmdBackofWebfrm, cmdNextofwebfrm);
     lblWebSource.SetCaption(kGettingFolderStatus);
     Toolkit().DoEvents();
     if (IsUnloaded()) {
@@ -215,8 +235,7 @@ void frmWeb::GetInstallFolder_Click() {
     if (finish.MapNetworkDrive(SharePath(), txtWebUser.Text(), txtWebPassword.Text()) != 0) {
         Toolkit().MsgBox(kGetFolderConnectionFailedMessage, kMsgBoxCritical);
         lblWebSource.SetCaption(kCheckConnectionStatus);
-        busy.Restore();
-        navigation.Release();
+        wait.End();
         return;
     }
     const std::string folder = LookUpInstallFolder("\\\\" + txtWebServer.Text());
@@ -227,8 +246,7 @@ void frmWeb::GetInstallFolder_Click() {
         // The value proper ends at its NUL; the blanks of the read buffer follow it.
         txtWebInstallationFolder.SetText(folder.substr(0, folder.find('\0')));
     }
-    busy.Restore();
-    navigation.Release();
+    wait.End();
     if (finish.DisconnectNetworkDrive() != 0) {
         Toolkit().MsgBox(kDisconnectFailedMessage, kMsgBoxCritical);
     }
