@@ -22,9 +22,6 @@ namespace fs = std::filesystem;
 constexpr const char* kNetProgram = "net";
 constexpr const char* kRootName = "HKLM";
 
-// Handles of keys are counted up from here and stay below the predefined roots.
-constexpr RegistryHandle kFirstHandle = 0x100;
-constexpr RegistryHandle kPredefinedHandles = 0x80000000;
 // Rights that only read: query value, enumerate subkeys, notify, and the standard read right.
 constexpr std::uint32_t kReadRights = 0x0001 | 0x0008 | 0x0010 | 0x00020000;
 
@@ -142,8 +139,7 @@ bool CanBeGivenToNet(const std::optional<NetworkCredentials>& login) {
 
 }  // namespace
 
-NetRegistry::NetRegistry(CredentialsLookup credentials)
-    : m_credentials(std::move(credentials)), m_nextHandle(kFirstHandle) {}
+NetRegistry::NetRegistry(CredentialsLookup credentials) : m_credentials(std::move(credentials)) {}
 
 CapturedRun NetRegistry::RunNet(const RemoteKey& key, const std::string& command,
                                 const std::vector<std::string>& arguments) const {
@@ -177,12 +173,8 @@ std::int32_t NetRegistry::ProbeKey(const RemoteKey& key) const {
 }
 
 RegistryHandle NetRegistry::AddKey(RemoteKey key) {
-    // Wrapping after two thousand million opens must still not hand out a handle in use.
-    while (m_keys.contains(m_nextHandle)) {
-        m_nextHandle = m_nextHandle + 1 >= kPredefinedHandles ? kFirstHandle : m_nextHandle + 1;
-    }
-    const RegistryHandle handle = m_nextHandle;
-    m_nextHandle = m_nextHandle + 1 >= kPredefinedHandles ? kFirstHandle : m_nextHandle + 1;
+    const RegistryHandle handle =
+        m_handles.Next([this](RegistryHandle used) { return m_keys.contains(used); });
     m_keys.emplace(handle, std::move(key));
     return handle;
 }

@@ -10,6 +10,7 @@
 #include "network/ShareConnection.h"
 #include "network/SharePath.h"
 #include "webmigration/RegistryCalls.h"
+#include "webmigration/RegistryHandles.h"
 
 namespace synvora {
 
@@ -69,7 +70,7 @@ private:
     CredentialsLookup m_credentials;
     std::chrono::milliseconds m_callLimit = kDefaultCallLimit;
     std::map<RegistryHandle, RemoteKey> m_keys;
-    RegistryHandle m_nextHandle;
+    RegistryHandleCounter m_handles;
 };
 
 }  // namespace synvora
