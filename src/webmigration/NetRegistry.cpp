@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -69,14 +70,25 @@ public:
 
 private:
     NetClientFolder() : m_path(CreatePrivateFolder()) {
+        try {
+            WriteConfiguration();
+        } catch (...) {
+            std::error_code ignored;
+            fs::remove_all(m_path, ignored);
+            throw;
+        }
+    }
+
+    void WriteConfiguration() const {
         std::string configuration = "[global]\n";
         for (const auto& [parameter, folder] : kFolders) {
             fs::create_directory(m_path / folder);
             configuration += "    " + std::string(parameter) + " = " + (m_path / folder).string() + "\n";
         }
-        // Values are read as UTF-8 whatever the locale; nothing is logged.
-        configuration += "    log file = " + (m_path / "log" / "net.log").string() + "\n";
-        configuration += "    log level = 0\n    unix charset = UTF-8\n";
+        fs::create_directory(m_path / "log");
+        configuration += "    log file = " + (m_path / "log" / "net.log").string() + "\n    log level = 0\n";
+        // Names and values travel as UTF-8, whatever the locale says.
+        configuration += "    unix charset = UTF-8\n";
         std::ofstream out(ConfigPath(), std::ios::binary);
         if (!(out << configuration).flush()) {
             ThrowPlatformError(EIO);
