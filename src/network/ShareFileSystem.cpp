@@ -143,6 +143,9 @@ public:
         }
         m_file.reset();
         try {
+            if (m_readOnly) {
+                m_connection->SetReadOnly(m_temporary, false);  // a read-only file cannot be removed
+            }
             m_connection->Remove(m_temporary);
         } catch (const MigrationError&) {
             // The connection is gone; a leftover hidden temporary is all that remains.
@@ -156,6 +159,7 @@ public:
         m_file.reset();
         if ((permissions & kOwnerWrite) == 0) {
             m_connection->SetReadOnly(m_temporary, true);
+            m_readOnly = true;
         }
         if (const auto existing = m_connection->Find(m_final)) {
             if (existing->isFolder) {
@@ -174,6 +178,7 @@ private:
     std::string m_final;
     std::string m_temporary;
     std::unique_ptr<ShareFile> m_file;
+    bool m_readOnly = false;
     bool m_committed = false;
 };
 

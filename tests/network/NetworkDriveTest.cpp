@@ -133,6 +133,14 @@ TEST_F(NetworkDriveTest, ReleaseWaitsForOpenFilesAndASecondMapGetsTheNextLetter)
     EXPECT_EQ(first, "Z:");
     EXPECT_EQ(second, "Y:") << "the first connection stays, on its own letter";
     EXPECT_THAT(ConnectedNetworkDrives(), ElementsAre("Z:", "Y:"));
+    // The library aborts when its contexts are used from several threads: another thread is refused.
+    std::thread([] {
+        std::string drive;
+        EXPECT_EQ(MapNetworkDrive(Server().SharePath(), User(), Password(), drive), 1);
+        std::string mapped = "Z:";
+        EXPECT_EQ(DisconnectNetworkDrive(mapped), 1);
+    }).join();
+    EXPECT_THAT(ConnectedNetworkDrives(), ElementsAre("Z:", "Y:"));
 
     {
         const auto reader = TheFileSystem().OpenForReading("Y:/web.config");

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 
 #include "support/Loopback.h"
@@ -24,26 +23,8 @@ const std::string kAdminUser = "sa";
 const std::string kAdminPassword = "Synvora#25sa";
 constexpr int kStartAttempts = 5;
 
-std::string RandomHex(std::size_t length) {
-    std::random_device device;
-    std::uniform_int_distribution<int> digit(0, 15);
-    std::string text;
-    for (std::size_t i = 0; i < length; ++i) {
-        text += "0123456789abcdef"[digit(device)];
-    }
-    return text;
-}
-
 void AppendToFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::app);
-    out << text;
-    if (!out) {
-        throw std::runtime_error("cannot write " + path);
-    }
-}
-
-void ReplaceFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
     if (!out) {
         throw std::runtime_error("cannot write " + path);
@@ -91,7 +72,7 @@ void PostgresServer::Start() {
         m_root = std::make_unique<TempDir>("synvora-pg");
         m_superuserPassword = RandomHex(24);
         std::filesystem::create_directory(SocketDirectory());
-        ReplaceFile(*m_root / "superuser.pw", m_superuserPassword + "\n");
+        WriteBytes(*m_root / "superuser.pw", m_superuserPassword + "\n");
         GiveFolderToServerUser();
         StartWatchdog();
         InitializeCluster();
@@ -139,7 +120,7 @@ void PostgresServer::ExportEnvironment() const {
 std::string PostgresServer::RunSql(const std::string& database, const std::string& sql) const {
     const std::string input = *m_root / "input.sql";
     const std::string output = *m_root / "psql.out";
-    ReplaceFile(input, sql);
+    WriteBytes(input, sql);
     const int exitCode = RunProcess(
         {kBinDirectory + "/psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-h", SocketDirectory(),
          "-p", std::to_string(m_port), "-U", kSuperuser, "-d", database, "-f", input},
@@ -230,9 +211,9 @@ void PostgresServer::InitializeCluster() {
 void PostgresServer::WriteConfiguration() const {
     const std::string data = *m_root / "data";
     // Passwords are checked on every path, so that a wrong one really fails.
-    ReplaceFile(data + "/pg_hba.conf",
-                "local all all scram-sha-256\n"
-                "host  all all 127.0.0.1/32 scram-sha-256\n");
+    WriteBytes(data + "/pg_hba.conf",
+               "local all all scram-sha-256\n"
+               "host  all all 127.0.0.1/32 scram-sha-256\n");
     // Durability is of no use for a throw-away cluster; speed is.
     AppendToFile(data + "/postgresql.conf",
                  "\n# Test server\n"
@@ -252,16 +233,16 @@ void PostgresServer::WriteOdbcConfiguration() const {
         throw std::runtime_error("the PostgreSQL ODBC driver is missing: " + kOdbcDriver);
     }
     std::filesystem::create_directories(OdbcSysIniDirectory());
-    ReplaceFile(OdbcInstIniPath(),
-                "[ODBC]\n"
-                "Trace = No\n"
-                "Pooling = No\n"
-                "\n"
-                "[SQL Server]\n"
-                "Description = PostgreSQL standing in for the SQL Server driver in tests\n"
-                "Driver = " +
-                    kOdbcDriver + "\n");
-    ReplaceFile(OdbcSysIniDirectory() + "/odbc.ini", "");
+    WriteBytes(OdbcInstIniPath(),
+               "[ODBC]\n"
+               "Trace = No\n"
+               "Pooling = No\n"
+               "\n"
+               "[SQL Server]\n"
+               "Description = PostgreSQL standing in for the SQL Server driver in tests\n"
+               "Driver = " +
+                   kOdbcDriver + "\n");
+    WriteBytes(OdbcSysIniDirectory() + "/odbc.ini", "");
 }
 
 void PostgresServer::StartServerOnFreePort() {

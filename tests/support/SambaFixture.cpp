@@ -8,7 +8,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 #include <thread>
 
@@ -88,30 +87,12 @@ void ReplaceAll(std::string& text, std::string_view placeholder, const std::stri
     }
 }
 
-std::string RandomHex(std::size_t length) {
-    std::random_device device;
-    std::uniform_int_distribution<int> digit(0, 15);
-    std::string text;
-    for (std::size_t i = 0; i < length; ++i) {
-        text += "0123456789abcdef"[digit(device)];
-    }
-    return text;
-}
-
 std::string UnixAccount() {
     const passwd* account = ::getpwuid(::geteuid());
     if (account == nullptr) {
         throw std::runtime_error("the account the tests run as has no name");
     }
     return account->pw_name;
-}
-
-void ReplaceFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out) {
-        throw std::runtime_error("cannot write " + path);
-    }
 }
 
 /// A pipe whose read end a child takes as its standard input. Both ends are close-on-exec, so
@@ -184,7 +165,7 @@ void SambaServer::Start() {
                         fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
         fs::permissions(*m_root / "private", fs::perms::owner_all);
         m_password = "Synvora#25-" + RandomHex(12);
-        ReplaceFile(*m_root / "users.map", UnixAccount() + " = " + kLoginName + "\n");
+        WriteBytes(*m_root / "users.map", UnixAccount() + " = " + kLoginName + "\n");
         StartWatchdog();
         StartServerOnFreePort();
     } catch (...) {
@@ -200,7 +181,7 @@ void SambaServer::WriteConfiguration() const {
     ReplaceAll(text, "@ACCOUNT@", UnixAccount());
     // The RPC services, the remote registry among them, are started when a client first asks.
     ReplaceAll(text, "@RPC@", m_options.registryService ? "" : "rpc start on demand helpers = no");
-    ReplaceFile(ConfigPath(), text);
+    WriteBytes(ConfigPath(), text);
 }
 
 void SambaServer::AddLogin() const {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -56,6 +57,16 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
+}
+
+std::string RandomHex(std::size_t length) {
+    std::random_device device;
+    std::uniform_int_distribution<int> digit(0, 15);
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+        text += "0123456789abcdef"[digit(device)];
+    }
+    return text;
 }
 
 bool RunningAsRoot() {

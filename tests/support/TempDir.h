@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,9 @@ private:
 /// Raw bytes of a file ("" when it cannot be read); writing creates or replaces the file.
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, std::string_view bytes);
+
+/// Random hexadecimal digits, for passwords and names that no two runs share.
+std::string RandomHex(std::size_t length);
 
 /// True when the process ignores permission bits (root), so read-only tests need care.
 bool RunningAsRoot();
