@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <optional>
 
 #include "ChildProcess.h"
 #include "files/PlatformErrors.h"
@@ -77,24 +78,36 @@ CapturedRun RunCapturingOutput(const std::string& programFile, const std::vector
     CapturedRun run;
     Pipe output;
     Pipe errors;
-    ChildProcess child =
-        ChildProcess::Start(programFile, words, {environment, output.writeEnd.Get(), errors.writeEnd.Get()});
+    ChildProcess child = ChildProcess::Start(
+        programFile, words, {environment, true, output.writeEnd.Get(), errors.writeEnd.Get()});
     output.writeEnd.Reset();
     errors.writeEnd.Reset();
+    // Without it (an old kernel) the end is looked for every so often.
     const UniqueFd exit = child.ExitDescriptor();
+    const Clock::duration longestPause = exit.Valid() ? limit : std::chrono::milliseconds(50);
     std::array<Stream, 2> streams{Stream{std::move(output.readEnd), &run.output},
                                   Stream{std::move(errors.readEnd), &run.errors}};
 
-    bool ended = false;
-    while (!ended) {
+    for (;;) {
+        if (const std::optional<int> status = child.TryWait()) {
+            for (Stream& stream : streams) {
+                stream.Drain();
+            }
+            run.waitStatus = *status;
+            return run;
+        }
         const auto now = Clock::now();
         if (now >= deadline) {
-            break;
+            run.timedOut = true;
+            run.waitStatus = child.Kill();
+            return run;
         }
+        // Closed streams and a missing exit descriptor are -1, which poll skips.
         std::array<pollfd, 3> watched{pollfd{exit.Get(), POLLIN, 0}, pollfd{streams[0].fd.Get(), POLLIN, 0},
                                       pollfd{streams[1].fd.Get(), POLLIN, 0}};
-        // A closed stream has descriptor -1, which poll skips.
-        if (::poll(watched.data(), watched.size(), Milliseconds(deadline - now)) < 0 && errno != EINTR) {
+        if (::poll(watched.data(), watched.size(), Milliseconds(std::min(deadline - now, longestPause))) <
+                0 &&
+            errno != EINTR) {
             ThrowPlatformError(errno);
         }
         for (std::size_t i = 0; i < streams.size(); ++i) {
@@ -102,18 +115,7 @@ CapturedRun RunCapturingOutput(const std::string& programFile, const std::vector
                 streams[i].ReadAvailable();
             }
         }
-        ended = watched[0].revents != 0;
     }
-    if (ended) {
-        for (Stream& stream : streams) {
-            stream.Drain();
-        }
-        run.waitStatus = child.Wait();
-    } else {
-        run.timedOut = true;
-        run.waitStatus = child.Kill();
-    }
-    return run;
 }
 
 }  // namespace synvora

@@ -1,6 +1,7 @@
 #include "ChildProcess.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -8,9 +9,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 #include <utility>
 
 #include "files/PlatformErrors.h"
+#include "files/UniqueFd.h"
 
 extern char** environ;
 
@@ -89,6 +92,27 @@ std::vector<char*> ArgumentVector(std::vector<std::string>& words) {
     return argv;
 }
 
+std::string_view NameOf(std::string_view setting) {
+    return setting.substr(0, setting.find('='));
+}
+
+/// This process's environment with the settings added, each replacing a variable of its name.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& settings) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view name = NameOf(*entry);
+        bool replaced = false;
+        for (const std::string& setting : settings) {
+            replaced = replaced || NameOf(setting) == name;
+        }
+        if (!replaced) {
+            entries.emplace_back(*entry);
+        }
+    }
+    entries.insert(entries.end(), settings.begin(), settings.end());
+    return entries;
+}
+
 pid_t WaitForPid(pid_t pid, int& status) {
     pid_t result = 0;
     do {
@@ -99,8 +123,9 @@ pid_t WaitForPid(pid_t pid, int& status) {
 
 }  // namespace
 
-ChildProcess ChildProcess::Start(const std::string& programFile, const std::vector<std::string>& words) {
-    return Start(programFile, words, Setup{});
+ChildProcess ChildProcess::Start(const std::string& programFile, const std::vector<std::string>& words,
+                                 const std::vector<std::string>& settings) {
+    return Start(programFile, words, Setup{settings, false, -1, -1});
 }
 
 ChildProcess ChildProcess::Start(const std::string& programFile, const std::vector<std::string>& words,
@@ -115,13 +140,14 @@ ChildProcess ChildProcess::Start(const std::string& programFile, const std::vect
 
     std::vector<std::string> arguments = words;
     std::vector<char*> argv = ArgumentVector(arguments);
-    std::vector<std::string> environment = setup.environment.value_or(std::vector<std::string>{});
+    std::vector<std::string> environment =
+        setup.settingsOnly ? setup.settings : EnvironmentWith(setup.settings);
     std::vector<char*> envp = ArgumentVector(environment);
     pid_t pid = -1;
     // posix_spawn, not posix_spawnp: the program file is already resolved, and a file the kernel
     // cannot execute is reported as a failure instead of being handed to a shell.
-    const int result = ::posix_spawn(&pid, programFile.c_str(), actions.Get(), attributes.Get(), argv.data(),
-                                     setup.environment ? envp.data() : environ);
+    const int result =
+        ::posix_spawn(&pid, programFile.c_str(), actions.Get(), attributes.Get(), argv.data(), envp.data());
     if (result != 0) {
         ThrowPlatformError(result);
     }
@@ -161,14 +187,67 @@ int ChildProcess::Kill() {
 
 UniqueFd ChildProcess::ExitDescriptor() const {
     if (m_pid <= 0) {
+        return UniqueFd();
+    }
+    // The C library's pidfd_open is declared without C linkage in this release; the system call
+    // is the same.
+    return UniqueFd(static_cast<int>(::syscall(SYS_pidfd_open, m_pid, 0)));
+}
+
+ChildProcess::End ChildProcess::WaitWhile(const std::function<bool()>& keepWaiting,
+                                          std::chrono::milliseconds interval,
+                                          std::chrono::milliseconds grace) {
+    if (m_pid <= 0) {
         ThrowPlatformError(ECHILD);
     }
-    // Through syscall: the C library's header of this release declares the call without C linkage.
-    UniqueFd descriptor(static_cast<int>(::syscall(SYS_pidfd_open, m_pid, 0)));
-    if (!descriptor.Valid()) {
+    // Readable once the program has ended; without one (an old kernel) the wait is a plain pause.
+    const UniqueFd endFd = ExitDescriptor();
+    for (;;) {
+        if (const std::optional<int> status = TryWait()) {
+            return End{*status, false};
+        }
+        if (!keepWaiting()) {
+            const int status = Stop(endFd.Get(), grace);
+            return End{status, WIFSIGNALED(status)};
+        }
+        AwaitEnd(endFd.Get(), interval);
+    }
+}
+std::optional<int> ChildProcess::TryWait() {
+    int status = 0;
+    pid_t waited = 0;
+    do {
+        waited = ::waitpid(m_pid, &status, WNOHANG);
+    } while (waited < 0 && errno == EINTR);
+    if (waited == 0) {
+        return std::nullopt;
+    }
+    m_pid = -1;
+    if (waited < 0) {
         ThrowPlatformError(errno);
     }
-    return descriptor;
+    return status;
+}
+
+void ChildProcess::AwaitEnd(int endFd, std::chrono::milliseconds time) const {
+    pollfd end{endFd, POLLIN, 0};
+    // An interruption only ends the wait early; the caller looks again.
+    ::poll(endFd >= 0 ? &end : nullptr, endFd >= 0 ? 1 : 0, static_cast<int>(time.count()));
+}
+
+// A program that ignores the request, or hangs in it, is killed.
+int ChildProcess::Stop(int endFd, std::chrono::milliseconds grace) {
+    ::kill(m_pid, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + grace;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (const std::optional<int> status = TryWait()) {
+            return *status;
+        }
+        AwaitEnd(endFd, std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now()));
+    }
+    ::kill(m_pid, SIGKILL);
+    return Wait();
 }
 
 bool EndedWithSuccess(int waitStatus) {

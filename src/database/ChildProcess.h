@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,17 +21,22 @@ class ChildProcess {
 public:
     /// What a program gets besides its argument vector.
     struct Setup {
-        /// Its whole environment ("NAME=value" each); nothing gives it this process's own.
-        std::optional<std::vector<std::string>> environment;
+        /// "NAME=value" settings added to this process's environment, each replacing a variable
+        /// of its name; or, with settingsOnly, the program's whole environment.
+        std::vector<std::string> settings;
+        bool settingsOnly = false;
         /// Descriptors that become its standard output and error; -1 leaves /dev/null.
         int outputFd = -1;
         int errorFd = -1;
     };
 
     /// Starts the program file with the words as its argument vector (the first word is the
-    /// name the program sees as its own). Raises MigrationError (a platform error) when it
-    /// cannot be started.
-    static ChildProcess Start(const std::string& programFile, const std::vector<std::string>& words);
+    /// name the program sees as its own) and this process's environment, with the "NAME=value"
+    /// settings added or replacing variables of the same name. Raises MigrationError (a platform
+    /// error) when it cannot be started.
+    static ChildProcess Start(const std::string& programFile, const std::vector<std::string>& words,
+                              const std::vector<std::string>& settings = {});
+    /// As above, with the environment and the output streams as the setup says.
     static ChildProcess Start(const std::string& programFile, const std::vector<std::string>& words,
                               const Setup& setup);
 
@@ -44,11 +51,30 @@ public:
     /// Ends the program at once (SIGKILL) and reaps it; its wait status.
     int Kill();
     /// A descriptor that becomes readable when the program ends, to wait for that together with
-    /// other descriptors (poll). Raises a platform error when the system offers none.
+    /// other descriptors (poll); invalid when the system offers none.
     UniqueFd ExitDescriptor() const;
+    /// The wait status when the program has ended (and is reaped now), nothing while it runs.
+    std::optional<int> TryWait();
+
+    /// How a program waited for with WaitWhile ended.
+    struct End {
+        int waitStatus = 0;
+        /// It was stopped: asked to end, and ended by a signal.
+        bool stopped = false;
+    };
+
+    /// Waits for the end as Wait does, calling keepWaiting right away and then after every
+    /// interval while the program runs. When keepWaiting answers false, the program is asked to
+    /// end (SIGTERM) and killed (SIGKILL) when it has not ended within the grace period.
+    End WaitWhile(const std::function<bool()>& keepWaiting, std::chrono::milliseconds interval,
+                  std::chrono::milliseconds grace);
 
 private:
     explicit ChildProcess(pid_t pid) noexcept : m_pid(pid) {}
+
+    /// Waits up to the time for the end, without reaping.
+    void AwaitEnd(int endFd, std::chrono::milliseconds time) const;
+    int Stop(int endFd, std::chrono::milliseconds grace);
 
     pid_t m_pid = -1;
 };

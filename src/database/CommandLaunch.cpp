@@ -1,6 +1,7 @@
 #include "CommandLaunch.h"
 
 #include <cerrno>
+#include <chrono>
 #include <exception>
 
 #include "ChildProcess.h"
@@ -13,9 +14,20 @@
 namespace synvora {
 namespace {
 
-/// Starts the program of the line and answers whether it ended with exit code 0; raises when it
-/// cannot be found or started.
-bool RunToEnd(const std::string& commandLine) {
+using std::chrono_literals::operator""ms;
+
+/// Often enough for a window to feel alive, seldom enough to cost nothing.
+constexpr std::chrono::milliseconds kPollInterval = 100ms;
+/// Time a program gets to end after it was asked to.
+constexpr std::chrono::milliseconds kStopGrace = 3000ms;
+
+/// How the program of a line ended; raises when it cannot be found or started.
+struct ProgramEnd {
+    bool succeeded = false;
+    bool stopped = false;
+};
+
+ProgramEnd RunToEnd(const std::string& commandLine, const CommandOptions& options) {
     const std::vector<std::string> words = SplitCommandLine(commandLine);
     if (words.empty()) {
         ThrowPlatformError(ENOENT);
@@ -24,26 +36,42 @@ bool RunToEnd(const std::string& commandLine) {
     if (programFile.empty()) {
         ThrowPlatformError(ENOENT);
     }
-    ChildProcess child = ChildProcess::Start(programFile, words);
-    return EndedWithSuccess(child.Wait());
+    ChildProcess child = ChildProcess::Start(programFile, words, options.environment);
+    if (!options.whileRunning) {
+        return ProgramEnd{EndedWithSuccess(child.Wait()), false};
+    }
+    const ChildProcess::End end = child.WaitWhile(options.whileRunning, kPollInterval, kStopGrace);
+    return ProgramEnd{EndedWithSuccess(end.waitStatus), end.stopped};
 }
 
 }  // namespace
 
 void RunCommand(const std::string& i_sCommandLine) {
-    RunCommand(i_sCommandLine, i_sCommandLine);
+    RunCommand(i_sCommandLine, CommandOptions{});
 }
 
 void RunCommand(const std::string& i_sCommandLine, const std::string& i_sCommandLineForLog) {
-    bool succeeded = false;
+    CommandOptions options;
+    options.commandLineForLog = i_sCommandLineForLog;
+    RunCommand(i_sCommandLine, options);
+}
+
+CommandEnd RunCommand(const std::string& i_sCommandLine, const CommandOptions& options) {
+    ProgramEnd end;
     try {
-        succeeded = RunToEnd(i_sCommandLine);
+        end = RunToEnd(i_sCommandLine, options);
     } catch (const std::exception&) {
-        succeeded = false;
+        end = ProgramEnd{};
     }
-    if (!succeeded) {
-        WriteLogAndRaise(ErrorCode::kRunCommand, "RunCommand", "Unable to launch " + i_sCommandLineForLog);
+    if (end.stopped) {
+        return CommandEnd::kStopped;
     }
+    if (!end.succeeded) {
+        const std::string& shown =
+            options.commandLineForLog.empty() ? i_sCommandLine : options.commandLineForLog;
+        WriteLogAndRaise(ErrorCode::kRunCommand, "RunCommand", "Unable to launch " + shown);
+    }
+    return CommandEnd::kCompleted;
 }
 
 }  // namespace synvora

@@ -88,4 +88,31 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
     return CommandLineSplitter(commandLine).Split();
 }
 
+std::string QuoteCommandLineWord(std::string_view word) {
+    if (!word.empty() && word.find_first_of(" \t\"") == std::string_view::npos) {
+        return std::string(word);
+    }
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (char c : word) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count only before a quote: there each one is doubled, and one more makes the
+        // quote a literal one.
+        if (c == '"') {
+            quoted.append(2 * backslashes + 1, '\\');
+        } else {
+            quoted.append(backslashes, '\\');
+        }
+        quoted += c;
+        backslashes = 0;
+    }
+    // The closing quote follows: backslashes before it are doubled so that it still delimits.
+    quoted.append(2 * backslashes, '\\');
+    quoted += '"';
+    return quoted;
+}
+
 }  // namespace synvora

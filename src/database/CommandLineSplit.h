@@ -17,4 +17,10 @@ namespace synvora {
 /// The program name follows the same rules as the other words.
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
+/// The word written so that SplitCommandLine gives it back whole and unchanged, also when it is
+/// attached to text before it ("/S" + quoted): a word without blanks, tabs and quotes that is not
+/// empty stands as it is; any other is enclosed in quotes, with its quotes and the backslashes
+/// before them escaped.
+std::string QuoteCommandLineWord(std::string_view word);
+
 }  // namespace synvora

@@ -84,6 +84,10 @@ std::string ReadFirstValue(odbc::Connection& connection, const std::string& quer
 
 }  // namespace
 
+std::string ConnectionStringValue(const std::string& value) {
+    return ConnectionValue(value);
+}
+
 std::string BuildConnectionString(const std::string& server, const std::string& user,
                                   const std::string& password, const std::string& database) {
     return "driver={SQL Server};server=" + ConnectionValue(server) + ";UID=" + ConnectionValue(user) +

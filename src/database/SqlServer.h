@@ -11,6 +11,9 @@ namespace synvora {
 std::string BuildConnectionString(const std::string& server, const std::string& user,
                                   const std::string& password, const std::string& database);
 
+/// A value as BuildConnectionString writes it into the connection string: braced where needed.
+std::string ConnectionStringValue(const std::string& value);
+
 /// 0 when a connection with these details can be opened and closed again, 1 on any failure, a
 /// failed allocation included: it answers and never raises. Logs nothing and shows nothing.
 std::int32_t TestConnection(const std::string& server, const std::string& user, const std::string& password,

@@ -1,6 +1,5 @@
 #include "DatabaseJob.h"
 
-#include <array>
 #include <exception>
 #include <functional>
 #include <string>
@@ -13,6 +12,7 @@
 #include "database/SqlServer.h"
 #include "dbmigration/ClientCommandLine.h"
 #include "dbmigration/JobFiles.h"
+#include "files/Encoding.h"
 #include "files/ErrorCodes.h"
 #include "files/FileFunctions.h"
 #include "files/FileSystem.h"
@@ -116,21 +116,71 @@ JobOutcome RunJobSteps(DatabaseJobHost& host) {
     return JobOutcome::kSucceeded;
 }
 
+/// One placeholder of the script, the field that fills it, and how the log names that field.
+struct Placeholder {
+    const char* word;
+    const std::string* value;
+    const char* field;
+};
+
+/// The script is Windows-1252 text: a value with a character the code page lacks would arrive as
+/// "?" (a password that the old server then refuses), so the preparation stops instead. The entry
+/// names the field, never its value, which may be a password.
+void RefuseValuesTheScriptCannotHold(const std::vector<Placeholder>& placeholders) {
+    for (const Placeholder& placeholder : placeholders) {
+        if (!FitsAnsi(*placeholder.value)) {
+            WriteLogAndRaise(ErrorCode::kReplaceSourceEnDestination, "ReplaceSourceEnDestination",
+                             std::string("The field ") + placeholder.field +
+                                 " holds a character that the SQL script cannot hold (Windows-1252).");
+        }
+    }
+}
+
 void FillPlaceholders(const std::string& preparedScript, DatabaseJobHost& host) {
     const DatabaseFields source = host.SourceFields();
     const DatabaseFields destination = host.DestinationFields();
     // The order matters: each replacement also searches what the earlier ones inserted.
-    const std::array<std::pair<const char*, const std::string*>, 6> placeholders = {{
-        {"SourceServer", &source.server},
-        {"SourceUser", &source.user},
-        {"SourcePassword", &source.password},
-        {"SourceDatabase", &source.database},
-        {"DestinationDataBase", &destination.database},
-        {"DestinationUser", &destination.user},
-    }};
-    for (const auto& [placeholder, value] : placeholders) {
-        GetSearchText(preparedScript, placeholder, *value);
+    const std::vector<Placeholder> placeholders = {
+        {"SourceServer", &source.server, "'Server' of the source database"},
+        {"SourceUser", &source.user, "'User' of the source database"},
+        {"SourcePassword", &source.password, "'Password' of the source database"},
+        {"SourceDatabase", &source.database, "'Database' of the source database"},
+        {"DestinationDataBase", &destination.database, "'Database' of the destination database"},
+        {"DestinationUser", &destination.user, "'User' of the destination database"},
+    };
+    RefuseValuesTheScriptCannotHold(placeholders);
+    for (const Placeholder& placeholder : placeholders) {
+        GetSearchText(preparedScript, placeholder.word, *placeholder.value);
     }
+}
+
+/// Shown while the client runs, on Exit.
+constexpr const char* kStopClientQuestion =
+    "The migration script is still running. Do you want to stop it? The destination server then undoes "
+    "what the script has not committed.";
+constexpr const char* kClientStoppedEntry = "The migration script was stopped by the user before it ended.";
+
+/// Blocking work of the host from construction to destruction, also when the work raises.
+class BusyWork {
+public:
+    BusyWork(BusyWorkHost& host, std::string_view stopQuestion) : m_host(host) {
+        m_host.BeginBusyWork(stopQuestion);
+    }
+    BusyWork(const BusyWork&) = delete;
+    BusyWork& operator=(const BusyWork&) = delete;
+    ~BusyWork() { m_host.EndBusyWork(); }
+
+private:
+    BusyWorkHost& m_host;
+};
+
+/// Runs the client with the window kept alive; true when the user stopped it.
+bool RunClient(const ClientCommandLine& command, DatabaseJobHost& host) {
+    const BusyWork busy(host, kStopClientQuestion);
+    const CommandOptions options{.commandLineForLog = command.lineForLog,
+                                 .environment = {command.passwordSetting},
+                                 .whileRunning = [&host] { return host.ContinueBusyWork(); }};
+    return RunCommand(command.line, options) == CommandEnd::kStopped;
 }
 
 }  // namespace
@@ -156,8 +206,9 @@ void MigrateDatabaseContent(DatabaseJobHost& host) noexcept {
 void ReplaceSourceEnDestination(const std::string& i_sFolder, DatabaseJobHost& host) {
     const std::string preparedScript = JoinPath(i_sFolder, kPreparedScriptName);
     try {
-        // The copy carries the permissions of the delivered script, and it is about to hold the
-        // source password. A missing copy is left to GetSearchText to report.
+        // The copy carries the permissions of the delivered script; it is about to hold the source
+        // password, and a read-only copy would silently keep its placeholders. A missing copy is
+        // left to GetSearchText to report.
         FileSystem& fileSystem = TheFileSystem();
         if (fileSystem.FileExists(preparedScript)) {
             fileSystem.RestrictToOwner(preparedScript);
@@ -174,17 +225,20 @@ void MigrateDatabases(const std::string& i_sFolder, DatabaseJobHost& host) {
     std::string description;
     try {
         const ClientCommandLine command = BuildClientCommandLine(host.DestinationFields(), i_sFolder);
-        // The client may echo secrets into its output. It empties an existing output file and
-        // keeps its permissions, so restricting the file beforehand is enough.
+        // The client may echo secrets into its output. A link planted at its name would have the
+        // client write into (and this job restrict) some other file: whatever stands there that
+        // is not a plain file of its own is replaced by a fresh one first.
         TheFileSystem().RestrictToOwner(JoinPath(i_sFolder, kClientOutputName));
-        RunCommand(command.line, command.lineForLog);
-        return;
+        if (!RunClient(command, host)) {
+            return;
+        }
+        description = kClientStoppedEntry;
     } catch (const MigrationError& failure) {
-        description = failure.Description();
+        description = kClientFailedEntry + failure.Description();
     } catch (const std::exception& failure) {
-        description = failure.what();
+        description = kClientFailedEntry + std::string(failure.what());
     }
-    WriteLogAndRaise(ErrorCode::kMigrateDatabases, "MigrateDatabases", kClientFailedEntry + description);
+    WriteLogAndRaise(ErrorCode::kMigrateDatabases, "MigrateDatabases", description);
 }
 
 }  // namespace synvora

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "wizard/toolkit/BusyWorkHost.h"
 #include "wizard/toolkit/PageToolkit.h"
 
 namespace synvora {
@@ -17,8 +18,9 @@ struct DatabaseFields {
 
 /// What the database job needs of the finish page that runs it. The finish page implements it;
 /// the job itself knows nothing of pages or windows. Everything is called on the user-interface
-/// thread, inside the Start handler.
-class DatabaseJobHost {
+/// thread, inside the Start handler. The client's run is busy work: a stop chosen then (Yes to the
+/// question on Exit) is also a request to leave, so StopRequested holds from then on.
+class DatabaseJobHost : public BusyWorkHost {
 public:
     virtual ~DatabaseJobHost() = default;
 

@@ -122,6 +122,19 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     return out;
 }
 
+bool FitsAnsi(std::string_view utf8) {
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        char32_t cp = 0;
+        const std::size_t length = DecodeUtf8(utf8, pos, cp);
+        if (length == 0 || ByteOfCodePoint(cp) < 0) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}
+
 std::string AnsiToUtf8(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size() + ansi.size() / 8);

@@ -12,6 +12,10 @@ namespace synvora {
 /// malformed UTF-8 sequence, becomes "?".
 std::string Utf8ToAnsi(std::string_view utf8);
 
+/// True when Utf8ToAnsi keeps every character of the text: it is well-formed UTF-8 and the code
+/// page has a byte for each of its characters.
+bool FitsAnsi(std::string_view utf8);
+
 /// Windows-1252 to UTF-8. Every byte maps to one character; the five bytes the code page leaves
 /// undefined map to the control characters of the same value, so every byte survives a round trip.
 std::string AnsiToUtf8(std::string_view ansi);

@@ -127,10 +127,11 @@ public:
     /// Appends to an existing file; never creates one.
     virtual void AppendToFile(const std::string& path, std::string_view content) = 0;
 
-    /// Keeps a file that holds secrets away from other users: group and others lose every
-    /// permission, while the owner keeps the read and write permissions the file has (a read-only
-    /// file stays read-only). A missing file is created empty, readable and writable by its owner
-    /// only; an existing one keeps its content.
+    /// Makes the path a file of the program's own that is about to hold secrets: afterwards it
+    /// names a regular file with no other name, readable and writable by its owner only (0600,
+    /// also when it was read-only: the program writes it next). Nothing is done through a link:
+    /// a symbolic link, or a file with further hard links, is removed (never what it leads to) and
+    /// an empty file created in its place, as for a missing file. A plain file keeps its content.
     virtual void RestrictToOwner(const std::string& path) = 0;
 };
 

@@ -247,21 +247,35 @@ void LocalFileSystem::AppendToFile(const std::string& path, std::string_view con
 
 void LocalFileSystem::RestrictToOwner(const std::string& path) {
     const std::string resolved = Resolve(path);
-    struct stat info {};
-    if (StatPath(resolved, info)) {
-        if (!S_ISREG(info.st_mode)) {
-            ThrowPlatformError(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
-        }
-        if (::chmod(resolved.c_str(), info.st_mode & kOwnerReadWrite) != 0) {
+    if (resolved.empty()) {
+        ThrowPlatformError(ENOENT);
+    }
+    // O_NOFOLLOW: a symbolic link is not opened, so no file it leads to is changed.
+    const UniqueFd existing(
+        ::open(resolved.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (existing.Valid()) {
+        struct stat info {};
+        if (::fstat(existing.Get(), &info) != 0) {
             ThrowPlatformError(errno);
         }
-        return;
-    }
-    if (!resolved.empty() && errno != ENOENT) {
+        if (S_ISDIR(info.st_mode)) {
+            ThrowPlatformError(EISDIR);
+        }
+        // A second name of the same file would let its other owner read what goes in.
+        if (S_ISREG(info.st_mode) && info.st_nlink == 1) {
+            if (::fchmod(existing.Get(), kOwnerReadWrite) != 0) {
+                ThrowPlatformError(errno);
+            }
+            return;
+        }
+    } else if (errno != ENOENT && errno != ELOOP && errno != EACCES) {
         ThrowPlatformError(errno);
     }
-    // O_EXCL: a file that appears meanwhile is not taken over with whatever mode it has.
-    const UniqueFd fd = OpenOrThrow(resolved, O_WRONLY | O_CREAT | O_EXCL, kOwnerReadWrite);
+    if (::unlink(resolved.c_str()) != 0 && errno != ENOENT) {
+        ThrowPlatformError(errno);
+    }
+    // O_EXCL: a file or link that appears meanwhile is not taken over.
+    const UniqueFd fd = OpenOrThrow(resolved, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, kOwnerReadWrite);
     // The creation mask may have taken the owner's bits; the file is to be usable by its owner.
     if (::fchmod(fd.Get(), kOwnerReadWrite) != 0) {
         ThrowPlatformError(errno);

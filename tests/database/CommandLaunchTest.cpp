@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -168,6 +169,46 @@ TEST_F(CommandLaunchTest, MaskedLineGoesToTheLogWhileTheRealLineRuns) {
     m_exit.Set("0");
     RunCommand("launch_probe /P s3cret", "launch_probe /P ********");
     EXPECT_EQ(Report().args, (std::vector<std::string>{"/P", "s3cret"}));
+}
+
+// --- while the program runs ----------------------------------------------------------------
+
+TEST_F(CommandLaunchTest, TheCallerIsCalledWhileTheProgramRunsAndSettingsReachOnlyTheProgram) {
+    ScopedEnv secret("SYNVORA_PROBE_SECRET", "inherited");
+    ScopedEnv shown("SYNVORA_PROBE_SHOW", "SYNVORA_PROBE_SECRET");
+    int calls = 0;
+    CommandOptions options;
+    options.environment = {"SYNVORA_PROBE_SECRET=handed over"};
+    options.whileRunning = [&calls] { return ++calls > 0; };
+
+    EXPECT_EQ(RunCommand("launch_probe /U sa", options), CommandEnd::kCompleted);
+    EXPECT_GE(calls, 1);
+    EXPECT_EQ(Report().facts["shown"], "handed over");
+    EXPECT_EQ(Report().args, (std::vector<std::string>{"/U", "sa"}));
+    EXPECT_STREQ(std::getenv("SYNVORA_PROBE_SECRET"), "inherited");
+
+    // A failing program is a failure as ever, with the line for the log.
+    m_exit.Set("1");
+    options.commandLineForLog = "launch_probe /U ********";
+    EXPECT_THROW(RunCommand("launch_probe /U sa", options), MigrationError);
+    EXPECT_EQ(LogBytes(), "-2147221498 RunCommand\r\nUnable to launch launch_probe /U ********\r\n\r\n\r\n");
+}
+
+TEST_F(CommandLaunchTest, AProgramStoppedWhileItRunsIsEndedAlsoWhenItIgnoresTheRequest) {
+    for (const char* hang : {"forever", "ignore-term"}) {
+        ScopedEnv hanging("SYNVORA_PROBE_HANG", hang);
+        fs::remove(ReportPath());
+        int calls = 0;
+        CommandOptions options;
+        // Stopped once the program has recorded its start.
+        options.whileRunning = [&] { return ++calls < 1000 && !ProbeRan(); };
+
+        EXPECT_EQ(RunCommand("launch_probe", options), CommandEnd::kStopped) << hang;
+        ASSERT_TRUE(ProbeRan()) << hang;
+        const pid_t pid = std::stoi(Report().facts["pid"]);
+        EXPECT_NE(::kill(pid, 0), 0) << hang << ": the program is still there";
+    }
+    EXPECT_FALSE(LogExists()) << "a stop is no failure to launch";
 }
 
 // --- where the program comes from ----------------------------------------------------------

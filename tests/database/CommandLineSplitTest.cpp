@@ -50,6 +50,18 @@ TEST(CommandLineSplitTest, BackslashesCountOnlyBeforeAQuote) {
     EXPECT_EQ(SplitCommandLine(R"("C:\dir\" more)"), (Words{R"(C:\dir" more)"}));
 }
 
+TEST(CommandLineSplitTest, AQuotedWordComesBackWholeAloneOrAttachedToASwitch) {
+    const Words tricky = {"plain",   "",           "two words", "tab\there", R"(say "hi")",   R"(C:\my dir\)",
+                          R"(a\"b)", R"(a\\"b c)", R"(")",      R"(\)",      "\u03A9mega -b", "/d"};
+    for (const std::string& word : tricky) {
+        EXPECT_EQ(SplitCommandLine("x " + QuoteCommandLineWord(word) + " y"), (Words{"x", word, "y"}))
+            << word;
+        EXPECT_EQ(SplitCommandLine("/S" + QuoteCommandLineWord(word)), Words{"/S" + word}) << word;
+    }
+    EXPECT_EQ(QuoteCommandLineWord("plain"), "plain");
+    EXPECT_EQ(QuoteCommandLineWord("two words"), R"("two words")");
+}
+
 TEST(CommandLineSplitTest, ShellCharactersAreOrdinary) {
     EXPECT_EQ(SplitCommandLine(R"(p;rm $(id) `id` a|b >f 'q w' * $HOME)"),
               (Words{"p;rm", "$(id)", "`id`", "a|b", ">f", "'q", "w'", "*", "$HOME"}));

@@ -1,8 +1,10 @@
 // A small program for the command launch tests. It records what it was started with into the
 // file named by SYNVORA_PROBE_REPORT, as NUL-terminated "key=value" records: its own executable,
 // where its standard descriptors lead, what reading standard input gives, how many other
-// descriptors it inherited, and each argument in order. It then ends as SYNVORA_PROBE_EXIT
-// (exit code) or SYNVORA_PROBE_SIGNAL (signal number) asks.
+// descriptors it inherited, its process id, the value of the variable named by SYNVORA_PROBE_SHOW
+// ("shown"), and each argument in order. It then ends as SYNVORA_PROBE_EXIT (exit code) or
+// SYNVORA_PROBE_SIGNAL (signal number) asks, or, with SYNVORA_PROBE_HANG, never ends by itself
+// ("ignore-term": nor when asked to).
 #include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
@@ -43,6 +45,10 @@ void Record(std::ofstream& out, const std::string& key, const std::string& value
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* hang = std::getenv("SYNVORA_PROBE_HANG");
+    if (hang != nullptr && std::string(hang) == "ignore-term") {
+        ::signal(SIGTERM, SIG_IGN);
+    }
     // Counted before anything of ours is open.
     const int inherited = InheritedDescriptors();
     char byte = 0;
@@ -51,15 +57,29 @@ int main(int argc, char** argv) {
     std::fputs("probe errors that nobody should see\n", stderr);
 
     if (const char* report = std::getenv("SYNVORA_PROBE_REPORT")) {
-        std::ofstream out(report, std::ios::binary | std::ios::trunc);
+        // Written aside and renamed into place: whoever sees the report sees all of it.
+        const std::string written = std::string(report) + ".part";
+        std::ofstream out(written, std::ios::binary | std::ios::trunc);
         Record(out, "exe", LinkTarget("/proc/self/exe"));
         Record(out, "stdin", LinkTarget("/proc/self/fd/0"));
         Record(out, "stdout", LinkTarget("/proc/self/fd/1"));
         Record(out, "stderr", LinkTarget("/proc/self/fd/2"));
         Record(out, "stdin_read", std::to_string(stdinRead));
         Record(out, "inherited_fds", std::to_string(inherited));
+        Record(out, "pid", std::to_string(::getpid()));
+        if (const char* shown = std::getenv("SYNVORA_PROBE_SHOW")) {
+            const char* value = std::getenv(shown);
+            Record(out, "shown", value == nullptr ? "unset" : value);
+        }
         for (int i = 1; i < argc; ++i) {
             Record(out, "arg", argv[i]);
+        }
+        out.close();
+        std::rename(written.c_str(), report);
+    }
+    if (hang != nullptr) {
+        for (;;) {
+            ::pause();
         }
     }
     if (const char* signal = std::getenv("SYNVORA_PROBE_SIGNAL")) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "ClientOptions.h"
 #include "database/CommandLineSplit.h"
 #include "dbmigration/ClientCommandLine.h"
 
@@ -10,54 +14,49 @@ DatabaseFields Destination(std::string server, std::string user, std::string pas
     return DatabaseFields{std::move(server), std::move(database), std::move(user), std::move(password)};
 }
 
-TEST(ClientCommandLineTest, JoinsThePiecesInOrderAndMasksThePasswordForTheLog) {
-    const ClientCommandLine command =
-        BuildClientCommandLine(Destination("DBSRV01", "sa", "Geheim!1", "Synvora25"), "/srv/migration");
+/// What the client makes of the line: split as the command launch splits it, read by its own parser.
+osql::ClientOptions AsTheClientReadsIt(const std::string& line) {
+    std::vector<std::string> words = SplitCommandLine(line);
+    EXPECT_EQ(words.at(0), "osql.exe");
+    words.erase(words.begin());
+    return osql::ParseClientArguments(words);
+}
 
-    EXPECT_EQ(command.line,
-              "osql.exe /n /S DBSRV01 /U sa /P Geheim!1 /d Synvora25 /i /srv/migration/PelluxDest.sql "
-              "/o /srv/migration/PelluxDest.log");
-    EXPECT_EQ(command.lineForLog,
+TEST(ClientCommandLineTest, TheLogShowsTheLineAsAlwaysWrittenWithThePasswordMasked) {
+    const DatabaseFields destination = Destination("DBSRV01", "sa", "Geheim!1", "Synvora25");
+    EXPECT_EQ(BuildClientCommandLine(destination, "/srv/migration").lineForLog,
               "osql.exe /n /S DBSRV01 /U sa /P ******** /d Synvora25 /i /srv/migration/PelluxDest.sql "
               "/o /srv/migration/PelluxDest.log");
+    // Only a blank in the folder calls for quotes; the values stand as typed, an empty password
+    // stays empty.
+    EXPECT_EQ(
+        BuildClientCommandLine(Destination("sa host", "sa", "", "new db"), "/home/admin/Synvora Migration")
+            .lineForLog,
+        "osql.exe /n /S sa host /U sa /P  /d new db /i \"/home/admin/Synvora Migration/PelluxDest.sql\" "
+        "/o \"/home/admin/Synvora Migration/PelluxDest.log\"");
 }
 
-TEST(ClientCommandLineTest, QuotesBothFilesExactlyWhenTheFolderHasABlank) {
-    const DatabaseFields destination = Destination("srv", "sa", "pw", "db");
-
-    const ClientCommandLine blank = BuildClientCommandLine(destination, "/home/admin/Synvora Migration");
-    EXPECT_EQ(blank.line,
-              "osql.exe /n /S srv /U sa /P pw /d db /i \"/home/admin/Synvora Migration/PelluxDest.sql\" "
-              "/o \"/home/admin/Synvora Migration/PelluxDest.log\"");
-    EXPECT_EQ(SplitCommandLine(blank.line).at(11), "/home/admin/Synvora Migration/PelluxDest.sql");
-    EXPECT_EQ(SplitCommandLine(blank.line).at(13), "/home/admin/Synvora Migration/PelluxDest.log");
-
-    // Only a blank calls for quotes.
-    const ClientCommandLine bare = BuildClientCommandLine(destination, "/tmp/old-2.4_(copy)");
-    EXPECT_EQ(bare.line,
-              "osql.exe /n /S srv /U sa /P pw /d db /i /tmp/old-2.4_(copy)/PelluxDest.sql "
-              "/o /tmp/old-2.4_(copy)/PelluxDest.log");
-}
-
-TEST(ClientCommandLineTest, AnEmptyPasswordLeavesTwoBlanksInBothLines) {
-    const ClientCommandLine command = BuildClientCommandLine(Destination("srv", "sa", "", "db"), "/m");
-
-    EXPECT_EQ(command.line, "osql.exe /n /S srv /U sa /P  /d db /i /m/PelluxDest.sql /o /m/PelluxDest.log");
-    EXPECT_EQ(command.lineForLog, command.line);
-}
-
-TEST(ClientCommandLineTest, FieldsAreNeverQuotedAndOnlyThePasswordPositionIsMasked) {
-    // The password equals the user and occurs inside the server name: only its own place is masked.
-    const ClientCommandLine command =
-        BuildClientCommandLine(Destination("sa host", "sa", "sa", "new db"), "/m");
-
-    EXPECT_EQ(command.line,
-              "osql.exe /n /S sa host /U sa /P sa /d new db /i /m/PelluxDest.sql /o /m/PelluxDest.log");
-    EXPECT_EQ(command.lineForLog,
-              "osql.exe /n /S sa host /U sa /P ******** /d new db /i /m/PelluxDest.sql /o /m/PelluxDest.log");
-    // A blank in a field splits it into two words, as the client will see them.
-    EXPECT_EQ(SplitCommandLine(command.line).at(3), "sa");
-    EXPECT_EQ(SplitCommandLine(command.line).at(4), "host");
+TEST(ClientCommandLineTest, EveryTypedValueReachesTheClientWholeAndThePasswordStaysOffTheLine) {
+    const std::vector<std::pair<DatabaseFields, std::string>> cases = {
+        {Destination("DBSRV01", "sa", "Geheim!1", "Synvora25"), "/srv/migration"},
+        {Destination("sa host", "say \"hi\"", "Top Secret", "new db"), "/home/admin/Synvora Migration"},
+        {Destination("-b", "/d", "-b", "/?"), "/tmp/old-2.4_(copy)"},
+        {Destination("srv\\inst\\", "a\\\"b", "", "\u03A9mega"), "/tmp/with \"quote\\"},
+    };
+    for (const auto& [destination, folder] : cases) {
+        const ClientCommandLine command = BuildClientCommandLine(destination, folder);
+        const osql::ClientOptions options = AsTheClientReadsIt(command.line);
+        EXPECT_EQ(options.server, destination.server) << command.line;
+        EXPECT_EQ(options.user, destination.user) << command.line;
+        EXPECT_EQ(options.database, destination.database) << command.line;
+        EXPECT_EQ(options.inputFile, folder + "/PelluxDest.sql") << command.line;
+        EXPECT_EQ(options.outputFile, folder + "/PelluxDest.log") << command.line;
+        EXPECT_FALSE(options.linePrompts);
+        // The client takes the password from its environment.
+        EXPECT_FALSE(options.passwordGiven) << command.line;
+        EXPECT_EQ(command.passwordSetting, "OSQLPASSWORD=" + destination.password);
+    }
+    EXPECT_EQ(BuildClientCommandLine(cases[0].first, cases[0].second).line.find("Geheim"), std::string::npos);
 }
 
 }  // namespace

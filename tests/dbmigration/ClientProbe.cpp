@@ -3,10 +3,12 @@
 //
 // Into the file named by SYNVORA_CLIENT_PROBE_REPORT it records, as NUL-terminated "key=value"
 // records: each argument in order ("arg"), and for the files named after /i and /o their
-// permission bits as found at the start ("input_mode", "output_mode", "absent" when missing) and
-// the input's content ("input"). Then, like the client, it empties the output file (keeping its
+// permission bits as found at the start ("input_mode", "output_mode", "absent" when missing), the
+// input's content ("input"), and the password it found in its environment ("password_variable",
+// "unset" when OSQLPASSWORD was not set). Then, like the client, it empties the output file (keeping its
 // permissions) and writes SYNVORA_CLIENT_PROBE_OUTPUT into it, and ends with the exit code
-// SYNVORA_CLIENT_PROBE_EXIT (0 when unset).
+// SYNVORA_CLIENT_PROBE_EXIT (0 when unset), or, with SYNVORA_CLIENT_PROBE_HANG set, never ends by
+// itself, like a script waiting for a server that does not answer.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,11 +74,18 @@ int main(int argc, char** argv) {
         Record(out, "input_mode", ModeOf(input));
         Record(out, "output_mode", ModeOf(output));
         Record(out, "input", ContentOf(input));
+        const char* password = std::getenv("OSQLPASSWORD");
+        Record(out, "password_variable", password == nullptr ? "unset" : password);
     }
     if (!output.empty()) {
         const char* text = std::getenv("SYNVORA_CLIENT_PROBE_OUTPUT");
         if (!WriteOutput(output, text == nullptr ? "" : text)) {
             return 1;
+        }
+    }
+    if (std::getenv("SYNVORA_CLIENT_PROBE_HANG") != nullptr) {
+        for (;;) {
+            ::pause();
         }
     }
     const char* code = std::getenv("SYNVORA_CLIENT_PROBE_EXIT");

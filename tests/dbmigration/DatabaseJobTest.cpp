@@ -87,8 +87,8 @@ TEST_F(JobTest, PlaceholdersAreFilledInOrderAndTheClientGetsTheExactWords) {
     WriteScript(kPlaceholderScript);
     m_host.source.server = "DestinationUser";  // filled first, then itself replaced by a later one
     m_host.source.password = "";
-    m_host.destination.user = "migrator";
-    m_host.destination.password = "Dest Pass";  // two words, as typed: nothing quotes them
+    m_host.destination.user = "mi \"grator\"";  // whatever the page accepted arrives whole
+    m_host.destination.password = "Dest Pass";
     ProbeAnswers(kCommittedOutput);
 
     MigrateDatabaseContent(m_host);
@@ -97,16 +97,22 @@ TEST_F(JobTest, PlaceholdersAreFilledInOrderAndTheClientGetsTheExactWords) {
     ASSERT_TRUE(probe.has_value());
     // Each of the six rewrites ends the file in one more CR LF.
     EXPECT_EQ(probe->facts.at("input"),
-              "server=migrator\r\nuser=sa\r\npassword=\r\ndatabase=" + m_oldDatabase +
-                  "\r\nnew=" + m_newDatabase + "\r\nlogin=migrator\r\n" + "\r\n\r\n\r\n\r\n\r\n\r\n");
-    const std::vector<std::string> expectedArgs = {"/n",        "/S",
-                                                   "127.0.0.1", "/U",
-                                                   "migrator",  "/P",
-                                                   "Dest",      "Pass",
-                                                   "/d",        m_newDatabase,
-                                                   "/i",        InFolder("PelluxDest.sql"),
-                                                   "/o",        InFolder("PelluxDest.log")};
+              "server=mi \"grator\"\r\nuser=sa\r\npassword=\r\ndatabase=" + m_oldDatabase +
+                  "\r\nnew=" + m_newDatabase + "\r\nlogin=mi \"grator\"\r\n" + "\r\n\r\n\r\n\r\n\r\n\r\n");
+    const std::vector<std::string> expectedArgs = {"/n",
+                                                   "/S",
+                                                   "127.0.0.1",
+                                                   "/U",
+                                                   "mi \"grator\"",
+                                                   "/d",
+                                                   m_newDatabase,
+                                                   "/i",
+                                                   InFolder("PelluxDest.sql"),
+                                                   "/o",
+                                                   InFolder("PelluxDest.log")};
     EXPECT_EQ(probe->args, expectedArgs);
+    // The password travels in the client's environment, where other users cannot read it.
+    EXPECT_EQ(probe->facts.at("password_variable"), "Dest Pass");
 }
 
 TEST_F(JobTest, OutputWithoutTheCommitLineStopsTheJobWithoutAnEntryOfItsOwn) {
@@ -222,7 +228,8 @@ TEST_F(JobTest, AWorkingFolderThatIsGoneStopsTheJobAfterItsFirstLine) {
 
 TEST_F(JobTest, ThePreparedScriptAndTheClientOutputAreForTheOwnerOnly) {
     CopyDemoScript();
-    ASSERT_EQ(::chmod(InFolder("migration.sql").c_str(), 0644), 0);
+    // Read-only: its copy would be too, and would silently keep its placeholders.
+    ASSERT_EQ(::chmod(InFolder("migration.sql").c_str(), 0444), 0);
     WriteBytes(InFolder("PelluxDest.log"), "output of an earlier run");
     ASSERT_EQ(::chmod(InFolder("PelluxDest.log").c_str(), 0666), 0);
     ProbeAnswers(kCommittedOutput);
@@ -240,10 +247,11 @@ TEST_F(JobTest, ThePreparedScriptAndTheClientOutputAreForTheOwnerOnly) {
     const std::optional<ProbeReport> probe = Probe();
     ASSERT_TRUE(probe.has_value());
     EXPECT_EQ(probe->facts.at("input_mode"), "0600");
+    EXPECT_EQ(probe->facts.at("input").find("$field$SourcePassword$field$"), std::string::npos);
     EXPECT_EQ(probe->facts.at("output_mode"), "0600");
     EXPECT_EQ(PermissionsOf(InFolder("PelluxDest.sql")), 0600);
     EXPECT_EQ(PermissionsOf(InFolder("PelluxDest.log")), 0600);
-    EXPECT_EQ(PermissionsOf(InFolder("migration.sql")), 0644);
+    EXPECT_EQ(PermissionsOf(InFolder("migration.sql")), 0444);
     EXPECT_EQ(SlotsOf(m_host), SlotsUpTo(6));
 }
 
@@ -257,6 +265,57 @@ TEST_F(JobTest, AMissingClientOutputIsCreatedForTheOwnerOnlyBeforeTheClientStart
     ASSERT_TRUE(probe.has_value());
     EXPECT_EQ(probe->facts.at("output_mode"), "0600");
     EXPECT_EQ(ReadBytes(InFolder("PelluxDest.log")), kCommittedOutput);
+}
+
+TEST_F(JobTest, ALinkPlantedAtTheClientOutputLeadsTheOutputNowhereElse) {
+    CopyDemoScript();
+    ProbeAnswers(kCommittedOutput);
+    const std::string other = m_scratch / "someone else's file";
+    WriteBytes(other, "kept as it was");
+    ASSERT_EQ(::chmod(other.c_str(), 0644), 0);
+
+    for (const bool symbolic : {true, false}) {
+        std::filesystem::remove(InFolder("PelluxDest.log"));
+        if (symbolic) {
+            std::filesystem::create_symlink(other, InFolder("PelluxDest.log"));
+        } else {
+            std::filesystem::create_hard_link(other, InFolder("PelluxDest.log"));
+        }
+        RecordingJobHost host;
+        host.source = m_host.source;
+        host.destination = m_host.destination;
+
+        MigrateDatabaseContent(host);
+
+        EXPECT_EQ(SlotsOf(host), SlotsUpTo(6)) << symbolic;
+        EXPECT_EQ(ReadBytes(other), "kept as it was") << symbolic;
+        EXPECT_EQ(PermissionsOf(other), 0644) << symbolic;
+        EXPECT_FALSE(std::filesystem::is_symlink(InFolder("PelluxDest.log"))) << symbolic;
+        EXPECT_EQ(std::filesystem::hard_link_count(InFolder("PelluxDest.log")), 1u) << symbolic;
+        EXPECT_EQ(ReadBytes(InFolder("PelluxDest.log")), kCommittedOutput) << symbolic;
+        EXPECT_EQ(PermissionsOf(InFolder("PelluxDest.log")), 0600) << symbolic;
+    }
+}
+
+TEST_F(JobTest, AValueTheScriptCannotHoldStopsThePreparationAndTheLogNamesOnlyTheField) {
+    WriteScript(kPlaceholderScript);
+    m_host.source.password = "\u03A9mega";  // Windows-1252 has no omega: it would become "?mega"
+    m_host.ExpectMsgBox(kCouldNotPrepare, 16);
+    m_host.ExpectMsgBox(kJobStopped, 16);
+
+    MigrateDatabaseContent(m_host);
+
+    EXPECT_EQ(SlotsOf(m_host), SlotsUpTo(4));
+    const std::vector<LogEntry> expected = {
+        DropServerEntry(),
+        {"-2147221488 ReplaceSourceEnDestination",
+         "The field 'Password' of the source database holds a character that the SQL script cannot hold "
+         "(Windows-1252)."},
+        {"-2147221488 ReplaceSourceEnDestination", "Migration program could not prepare SQL script!"}};
+    EXPECT_EQ(LogEntries(), expected);
+    // Nothing was filled in, and the client never ran.
+    EXPECT_EQ(ReadBytes(InFolder("PelluxDest.sql")), kPlaceholderScript);
+    EXPECT_FALSE(Probe().has_value());
 }
 
 // ---- Exit pressed while the job runs ----
@@ -287,6 +346,26 @@ TEST_P(JobStopTest, TheJobStopsAfterTheStepInWhoseSlotExitWasPressed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Slots, JobStopTest, ::testing::Values(1, 2, 3, 4, 5));
+
+TEST_F(JobTest, AClientStoppedWhileItRunsEndsTheJobWithAnEntryAndNoBox) {
+    CopyDemoScript();
+    ProbeAnswers(kCommittedOutput);
+    const ScopedEnvironmentVariable hanging("SYNVORA_CLIENT_PROBE_HANG", "1");
+    // Stopped once the client has written its output and waits.
+    m_host.StopBusyWorkWhen([this] { return ReadBytes(InFolder("PelluxDest.log")) == kCommittedOutput; });
+
+    MigrateDatabaseContent(m_host);
+
+    EXPECT_GE(m_host.BusyWorkCalls(), 1);
+    EXPECT_FALSE(m_host.BusyWorkGoingOn());
+    EXPECT_TRUE(m_host.MsgBoxes().empty());
+    EXPECT_EQ(SlotsOf(m_host), SlotsUpTo(5));
+    const std::vector<LogEntry> expected = {
+        DropServerEntry(),
+        {"-2147221487 MigrateDatabases", "The migration script was stopped by the user before it ended."}};
+    EXPECT_EQ(LogEntries(), expected);
+    ASSERT_TRUE(Probe().has_value()) << "the client had started";
+}
 
 TEST_F(JobTest, AStepThatFailsAfterExitWasPressedShowsNoMoreBoxes) {
     WriteScript("");
@@ -345,9 +424,9 @@ TEST_F(JobInBlankFolderTest, FilePathsAreQuotedAndReachTheClientWhole) {
     EXPECT_EQ(SlotsOf(m_host), SlotsUpTo(6));
     const std::optional<ProbeReport> probe = Probe();
     ASSERT_TRUE(probe.has_value());
-    ASSERT_EQ(probe->args.size(), 13u);
-    EXPECT_EQ(probe->args[10], InFolder("PelluxDest.sql"));
-    EXPECT_EQ(probe->args[12], InFolder("PelluxDest.log"));
+    ASSERT_EQ(probe->args.size(), 11u);
+    EXPECT_EQ(probe->args[8], InFolder("PelluxDest.sql"));
+    EXPECT_EQ(probe->args[10], InFolder("PelluxDest.log"));
 }
 
 TEST_F(JobInBlankFolderTest, TheLogShowsTheQuotedPaths) {

@@ -29,8 +29,11 @@ TEST(Encoding, MapsTheCodePageSpecificCharacters) {
     EXPECT_EQ(Utf8ToAnsi("caf\u00E9 \u2013 \u2122"), "caf\xE9 \x96 \x99");
 }
 
-TEST(Encoding, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+TEST(Encoding, CharactersOutsideTheCodePageBecomeQuestionMarksAndDoNotFit) {
     EXPECT_EQ(Utf8ToAnsi("\u0101\u4E2D\U0001F600x"), "???x");
+    EXPECT_TRUE(FitsAnsi("caf\u00E9 \u20AC\u0081 ?"));
+    EXPECT_FALSE(FitsAnsi("\u03A9mega"));  // the text would arrive as "?mega"
+    EXPECT_FALSE(FitsAnsi("ab\xC3"));
 }
 
 TEST(Encoding, MalformedUtf8BecomesQuestionMarksByteByByte) {

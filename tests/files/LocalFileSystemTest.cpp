@@ -324,9 +324,31 @@ TEST_F(LocalFileSystemTest, RestrictToOwnerTakesGroupAndOthersAwayAndKeepsConten
     EXPECT_EQ(ReadBytes(Path("script.sql")), "secret");
     EXPECT_EQ(PermissionsOf(Path("open.log")), 0600);
     EXPECT_EQ(ReadBytes(Path("open.log")), "old output");
-    // A read-only file is not made writable: whoever relied on it being read-only still can.
-    EXPECT_EQ(PermissionsOf(Path("locked.sql")), 0400);
-    EXPECT_EQ(m_fs.Attributes(Path("locked.sql")), kAttributeReadOnly | kAttributeArchive);
+    // A read-only copy is made writable: the program fills it next, and a read-only one (attribute
+    // 33) would silently keep its placeholders.
+    EXPECT_EQ(PermissionsOf(Path("locked.sql")), 0600);
+    EXPECT_EQ(m_fs.Attributes(Path("locked.sql")), kAttributeArchive);
+}
+
+TEST_F(LocalFileSystemTest, RestrictToOwnerReplacesALinkAndNeverTouchesWhatItLeadsTo) {
+    WriteBytes(Path("other.txt"), "someone else's file");
+    ASSERT_EQ(::chmod(Path("other.txt").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink(Path("other.txt").c_str(), Path("symbolic.log").c_str()), 0);
+    ASSERT_EQ(::link(Path("other.txt").c_str(), Path("hard.log").c_str()), 0);
+    ASSERT_EQ(::symlink(Path("nowhere").c_str(), Path("dangling.log").c_str()), 0);
+
+    for (const char* name : {"symbolic.log", "hard.log", "dangling.log"}) {
+        m_fs.RestrictToOwner(Path(name));
+        struct stat info {};
+        ASSERT_EQ(::lstat(Path(name).c_str(), &info), 0) << name;
+        EXPECT_TRUE(S_ISREG(info.st_mode)) << name;
+        EXPECT_EQ(info.st_nlink, 1u) << name;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << name;
+        EXPECT_EQ(ReadBytes(Path(name)), "") << name;
+    }
+    EXPECT_EQ(ReadBytes(Path("other.txt")), "someone else's file");
+    EXPECT_EQ(PermissionsOf(Path("other.txt")), 0644);
+    EXPECT_FALSE(fs::exists(Path("nowhere")));
 }
 
 TEST_F(LocalFileSystemTest, RestrictToOwnerCreatesAMissingFileForItsOwnerOnlyWhateverTheMask) {

@@ -25,6 +25,33 @@ void RecordingJobHost::RequestStopAtStep(int slot) {
     m_stopAtSlot = slot;
 }
 
+void RecordingJobHost::StopBusyWorkWhen(std::function<bool()> condition) {
+    m_stopBusyWorkWhen = std::move(condition);
+}
+
+void RecordingJobHost::BeginBusyWork(std::string_view stopQuestion) {
+    EXPECT_FALSE(m_busyWork) << "busy work begun twice";
+    EXPECT_FALSE(stopQuestion.empty()) << "Exit would ask nothing";
+    m_busyWork = true;
+}
+
+bool RecordingJobHost::ContinueBusyWork() {
+    EXPECT_TRUE(m_busyWork) << "busy work goes on without having begun";
+    ++m_busyWorkCalls;
+    // As on the page: an Exit pressed before the work began does not stop the work itself.
+    if (m_stopBusyWorkWhen && m_stopBusyWorkWhen()) {
+        m_stopBusyWorkWhen = nullptr;
+        m_busyWorkStopped = true;
+        m_stopRequested = true;
+    }
+    return !m_busyWorkStopped;
+}
+
+void RecordingJobHost::EndBusyWork() {
+    EXPECT_TRUE(m_busyWork) << "busy work ended without having begun";
+    m_busyWork = false;
+}
+
 const std::string& RecordingJobHost::Slot(int slot) const {
     return m_slots.at(static_cast<std::size_t>(slot - 1));
 }

@@ -33,6 +33,9 @@ public:
     void ExpectMsgBox(std::string prompt, int style, MsgBoxResult answer = MsgBoxResult::Ok);
     /// Plays Exit pressed while the events after the line of this slot are processed.
     void RequestStopAtStep(int slot);
+    /// Plays Exit pressed and the stop question answered Yes during the first call of
+    /// ContinueBusyWork at which the condition holds.
+    void StopBusyWorkWhen(std::function<bool()> condition);
 
     /// Text of lblStep<slot> now.
     const std::string& Slot(int slot) const;
@@ -41,6 +44,9 @@ public:
     const std::vector<std::string>& Journal() const { return m_journal; }
     /// The message boxes shown, as "box <style>: <prompt>".
     std::vector<std::string> MsgBoxes() const;
+    /// Calls of ContinueBusyWork so far, and whether busy work is going on now.
+    int BusyWorkCalls() const { return m_busyWorkCalls; }
+    bool BusyWorkGoingOn() const { return m_busyWork; }
 
     DatabaseFields SourceFields() override;
     DatabaseFields DestinationFields() override;
@@ -48,6 +54,9 @@ public:
     void ShowStep(int slot, std::string_view text) override;
     MsgBoxResult MsgBox(std::string_view prompt, int style) override;
     bool StopRequested() override { return m_stopRequested; }
+    void BeginBusyWork(std::string_view stopQuestion) override;
+    bool ContinueBusyWork() override;
+    void EndBusyWork() override;
 
 private:
     struct ExpectedBox {
@@ -61,6 +70,10 @@ private:
     std::deque<ExpectedBox> m_expectedBoxes;
     int m_stopAtSlot = 0;
     bool m_stopRequested = false;
+    bool m_busyWork = false;
+    int m_busyWorkCalls = 0;
+    std::function<bool()> m_stopBusyWorkWhen;
+    bool m_busyWorkStopped = false;
 };
 
 }  // namespace synvora::test

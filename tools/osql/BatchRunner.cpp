@@ -35,13 +35,8 @@ std::vector<odbc::Diagnostic> RecordsOf(const odbc::OdbcError& failure) {
 
 }  // namespace
 
-BatchRunner::BatchRunner(odbc::Connection& connection, ClientOutput& output, std::string server,
-                         std::string password)
-    : m_connection(connection),
-      m_statement(connection),
-      m_output(output),
-      m_server(std::move(server)),
-      m_password(std::move(password)) {}
+BatchRunner::BatchRunner(odbc::Connection& connection, ClientOutput& output, std::string server)
+    : m_connection(connection), m_statement(connection), m_output(output), m_server(std::move(server)) {}
 
 BatchOutcome BatchRunner::Run(std::string_view batch) {
     m_outcome = BatchOutcome::kRan;
@@ -102,8 +97,8 @@ BatchRunner::StepResult BatchRunner::Attempt(const std::function<void()>& step, 
         }
         // Messages that came before the failure first, then the failure itself.
         WriteMessages();
-        WriteRecords(m_output, records, m_server, m_password);
-        NoteErrors(records);
+        WriteRecords(m_output, records, m_server, IsErrorRecord);
+        NoteErrors(records, IsErrorRecord);
         if (m_outcome == BatchOutcome::kRan) {
             m_outcome = BatchOutcome::kFailed;
         }
@@ -113,12 +108,12 @@ BatchRunner::StepResult BatchRunner::Attempt(const std::function<void()>& step, 
 }
 
 void BatchRunner::WriteRecords(ClientOutput& output, const std::vector<odbc::Diagnostic>& records,
-                               const std::string& server, const std::string& password) {
+                               const std::string& server, ErrorTest isError) {
     for (const odbc::Diagnostic& record : records) {
-        if (IsErrorRecord(record)) {
+        if (isError(record)) {
             output.WriteLine(ErrorHeading(record, server));
         }
-        output.WriteLine(MaskPassword(RecordText(record), password));
+        output.WriteLine(RecordText(record));
     }
 }
 
@@ -152,15 +147,15 @@ void BatchRunner::WriteMessages() {
     if (records.empty()) {
         return;
     }
-    WriteRecords(m_output, records, m_server, m_password);
-    NoteErrors(records);
+    // These came with calls that succeeded: a notice is never an error, whatever its SQLSTATE.
+    WriteRecords(m_output, records, m_server, IsErrorMessage);
+    NoteErrors(records, IsErrorMessage);
 }
 
-void BatchRunner::NoteErrors(const std::vector<odbc::Diagnostic>& records) {
+void BatchRunner::NoteErrors(const std::vector<odbc::Diagnostic>& records, ErrorTest isError) {
     if (IsConnectionLost(records)) {
         m_outcome = BatchOutcome::kConnectionLost;
-    } else if (m_outcome == BatchOutcome::kRan &&
-               std::any_of(records.begin(), records.end(), IsErrorRecord)) {
+    } else if (m_outcome == BatchOutcome::kRan && std::any_of(records.begin(), records.end(), isError)) {
         m_outcome = BatchOutcome::kFailed;
     }
 }

@@ -29,16 +29,18 @@ enum class BatchOutcome {
 /// "Msg ..." heading followed by the text, rows as text tables, and affected-row counts.
 class BatchRunner {
 public:
-    /// server is the name the "Msg" headings show; the password is masked wherever the server's
-    /// messages would show it (a statement may quote it back).
-    BatchRunner(odbc::Connection& connection, ClientOutput& output, std::string server, std::string password);
+    /// server is the name the "Msg" headings show. What the server says is written as it said it.
+    BatchRunner(odbc::Connection& connection, ClientOutput& output, std::string server);
 
     BatchOutcome Run(std::string_view batch);
 
-    /// Writes the records of a failure or of messages, each error with its heading, with the
-    /// password masked.
+    /// Tells the records that report errors from the others.
+    using ErrorTest = bool (*)(const odbc::Diagnostic&);
+
+    /// Writes the records of a failure (isError: IsErrorRecord) or the messages of a successful
+    /// call (IsErrorMessage), each error with its heading.
     static void WriteRecords(ClientOutput& output, const std::vector<odbc::Diagnostic>& records,
-                             const std::string& server, const std::string& password);
+                             const std::string& server, ErrorTest isError);
 
 private:
     /// How one step of a batch (the execution, or moving to the next result) ended.
@@ -57,7 +59,7 @@ private:
     void WriteCurrentResult();
     void WriteRows();
     void WriteMessages();
-    void NoteErrors(const std::vector<odbc::Diagnostic>& records);
+    void NoteErrors(const std::vector<odbc::Diagnostic>& records, ErrorTest isError);
     /// True when the records carry a connection state and the connection itself is gone.
     bool IsConnectionLost(const std::vector<odbc::Diagnostic>& records) const;
 
@@ -65,7 +67,6 @@ private:
     odbc::Statement m_statement;
     ClientOutput& m_output;
     std::string m_server;
-    std::string m_password;
     BatchOutcome m_outcome = BatchOutcome::kRan;
     std::string m_lastFailure;
 };

@@ -1,9 +1,9 @@
 #include "Client.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -12,11 +12,11 @@
 #include "ClientOutput.h"
 #include "ResultText.h"
 #include "ScriptBatches.h"
+#include "ScriptInput.h"
 #include "database/SqlServer.h"
 #include "database/odbc/Connection.h"
 #include "files/Encoding.h"
 #include "files/ErrorCodes.h"
-#include "files/FileSystem.h"
 #include "files/MigrationError.h"
 
 namespace synvora::osql {
@@ -30,29 +30,37 @@ void WriteToStandardError(const std::string& text) {
     std::fputs((kProgram + text + "\n").c_str(), stderr);
 }
 
-std::string ReadStandardInput() {
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof(buffer));
-        if (count == 0) {
-            return bytes;
-        }
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw MigrationError(ErrorCode::kClientInput, "osql.exe", DescribeErrno(errno));
-        }
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-}
-
 /// The script as UTF-8; the input is Windows-1252 text like every file of the program.
 std::string ReadScript(const ClientOptions& options) {
-    const std::string bytes =
-        options.inputFile ? TheFileSystem().ReadFile(*options.inputFile) : ReadStandardInput();
-    return AnsiToUtf8(bytes);
+    return AnsiToUtf8(ReadScriptInput(options.inputFile));
+}
+
+/// The password of /P, or else of the environment, where the database job puts it.
+std::string PasswordOf(const ClientOptions& options) {
+    if (options.passwordGiven) {
+        return options.password;
+    }
+    const char* fromEnvironment = std::getenv(kPasswordVariable);
+    return fromEnvironment == nullptr ? std::string() : fromEnvironment;
+}
+
+/// A refused command line: the reason and the usage go into the output file when the command line
+/// names one that can be written, so that whoever reads that file learns why the run failed;
+/// otherwise to standard error.
+int RefuseCommandLine(const std::vector<std::string>& args, const std::string& reason) {
+    const std::string text = kProgram + reason + "\n" + ClientUsage();
+    if (const std::optional<std::string> outputFile = FindOutputFile(args)) {
+        try {
+            ClientOutput output = ClientOutput::ToFile(*outputFile);
+            output.Write(text);
+            output.Flush();
+            return kExitFailure;
+        } catch (const MigrationError&) {
+            // Standard error is left.
+        }
+    }
+    std::fputs(text.c_str(), stderr);
+    return kExitFailure;
 }
 
 /// Runs a script on an open output; raises MigrationError only when the output fails.
@@ -60,15 +68,27 @@ class ScriptRun {
 public:
     ScriptRun(const ClientOptions& options, ClientOutput& output) : m_options(options), m_output(output) {}
 
+    /// Every failure but one of the output itself is reported where the run's output goes.
     int Run() {
+        try {
+            return RunScript();
+        } catch (const std::bad_alloc&) {
+            return Fail("not enough memory to go on; the rest of the script was not run");
+        } catch (const MigrationError& failure) {
+            if (failure.Number() == ErrorCode::kClientOutput) {
+                throw;
+            }
+            return Fail(failure.Description());
+        }
+    }
+
+private:
+    int RunScript() {
         std::string script;
         try {
             script = ReadScript(m_options);
         } catch (const MigrationError& failure) {
-            return Fail(
-                "cannot read the input " +
-                (m_options.inputFile ? "file " + *m_options.inputFile : std::string("from standard input")) +
-                ": " + failure.Description());
+            return Fail(failure.Description());
         }
         std::optional<odbc::Connection> connection;
         try {
@@ -87,9 +107,8 @@ public:
         return exitCode;
     }
 
-private:
     int RunBatches(odbc::Connection& connection, std::string_view script) {
-        BatchRunner runner(connection, m_output, m_options.server, m_options.password);
+        BatchRunner runner(connection, m_output, m_options.server);
         for (const ScriptBatch& batch : SplitIntoBatches(script)) {
             WritePromptsAndEcho(batch);
             const BatchOutcome outcome = runner.Run(batch.text);
@@ -116,7 +135,7 @@ private:
         }
         if (m_options.echoInput) {
             m_output.EndLine();
-            m_output.Write(MaskPassword(std::string(batch.text), m_options.password));
+            m_output.Write(batch.text);
             m_output.EndLine();
         }
     }
@@ -127,7 +146,7 @@ private:
             records.push_back(odbc::Diagnostic{"08001", 0, failure.Description()});
         }
         for (odbc::Diagnostic& record : records) {
-            record.message = MaskPassword(record.message, m_options.password);
+            record.message = MaskConnectionPassword(record.message, m_options.password);
         }
         if (!m_options.outputFile) {
             for (const odbc::Diagnostic& record : records) {
@@ -135,7 +154,7 @@ private:
             }
             return kExitFailure;
         }
-        BatchRunner::WriteRecords(m_output, records, m_options.server, m_options.password);
+        BatchRunner::WriteRecords(m_output, records, m_options.server, IsErrorRecord);
         m_output.Flush();
         return kExitFailure;
     }
@@ -157,21 +176,18 @@ private:
     ClientOutput& m_output;
 };
 
-}  // namespace
-
-int RunClient(const std::vector<std::string>& args) {
+int RunClientOrRaise(const std::vector<std::string>& args) {
     ClientOptions options;
     try {
         options = ParseClientArguments(args);
     } catch (const MigrationError& failure) {
-        WriteToStandardError(failure.Description());
-        std::fputs(ClientUsage().c_str(), stderr);
-        return kExitFailure;
+        return RefuseCommandLine(args, failure.Description());
     }
     if (options.showUsage) {
         std::fputs(ClientUsage().c_str(), stdout);
         return kExitSuccess;
     }
+    options.password = PasswordOf(options);
     std::optional<ClientOutput> output;
     try {
         output.emplace(options.outputFile ? ClientOutput::ToFile(*options.outputFile)
@@ -185,6 +201,18 @@ int RunClient(const std::vector<std::string>& args) {
         return ScriptRun(options, *output).Run();
     } catch (const MigrationError& failure) {
         WriteToStandardError(failure.Description());
+        return kExitFailure;
+    }
+}
+
+}  // namespace
+
+int RunClient(const std::vector<std::string>& args) {
+    try {
+        return RunClientOrRaise(args);
+    } catch (const std::exception& failure) {
+        // Memory ran out where the output cannot take the reason; an exit code still beats an abort.
+        WriteToStandardError(failure.what());
         return kExitFailure;
     }
 }

@@ -73,6 +73,7 @@ void ApplyValue(ClientOptions& options, char letter, const std::string& value) {
             break;
         case 'P':
             options.password = value;
+            options.passwordGiven = true;
             break;
         case 'd':
             options.database = value;
@@ -129,11 +130,30 @@ ClientOptions ParseClientArguments(const std::vector<std::string>& args) {
     return options;
 }
 
+std::optional<std::string> FindOutputFile(const std::vector<std::string>& args) {
+    std::optional<std::string> outputFile;
+    for (std::size_t index = 0; index < args.size(); ++index) {
+        const std::string& word = args[index];
+        if (!StartsLikeSwitch(word) || kValueLetters.find(word[1]) == std::string_view::npos) {
+            continue;
+        }
+        std::string value = word.substr(2);
+        if (value.empty() && index + 1 < args.size() && !IsBareSwitchWord(args[index + 1])) {
+            value = args[++index];
+        }
+        if (word[1] == 'o' && !value.empty()) {
+            outputFile = value;
+        }
+    }
+    return outputFile;
+}
+
 std::string ClientUsage() {
     return "usage: osql.exe /U login [/P password] [/S server] [/d database]\n"
            "                [/i input_file] [/o output_file] [/n] [/e] [/b] [/l seconds] [/?]\n"
            "  /U login        login name\n"
-           "  /P password     password of the login (empty when left out)\n"
+           "  /P password     password of the login; when left out, the environment variable\n"
+           "                  OSQLPASSWORD holds it (empty when that is not set either)\n"
            "  /S server       server to connect to\n"
            "  /d database     database to use\n"
            "  /i input_file   script to run (Windows-1252 text; batches end at lines holding GO);\n"

@@ -11,6 +11,7 @@ struct ClientOptions {
     std::string server;                     // /S
     std::string user;                       // /U
     std::string password;                   // /P; empty when not given
+    bool passwordGiven = false;             // /P was on the command line, even empty
     std::string database;                   // /d; empty: the login's default database
     std::optional<std::string> inputFile;   // /i; standard input when absent
     std::optional<std::string> outputFile;  // /o; standard output when absent
@@ -27,6 +28,14 @@ struct ClientOptions {
 /// the password may have. Raises MigrationError (kClientUsage) with a message for the user; the
 /// message never repeats the password or a word that may be part of it.
 ClientOptions ParseClientArguments(const std::vector<std::string>& args);
+
+/// The output file (/o) of a command line, read by the same word rules, also when the command line
+/// is refused otherwise: the reason for the refusal belongs there.
+std::optional<std::string> FindOutputFile(const std::vector<std::string>& args);
+
+/// Environment variable that holds the password when /P is not given, so that the password need not
+/// stand on a command line that every user of the machine can read.
+inline constexpr const char* kPasswordVariable = "OSQLPASSWORD";
 
 /// The usage text shown for /? and after a usage error.
 std::string ClientUsage();

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ClientOutput.h"
+#include "database/SqlServer.h"
 
 namespace synvora::osql {
 namespace {
@@ -12,7 +13,7 @@ constexpr std::int32_t kErrorWithoutNumber = 50000;
 constexpr std::int32_t kErrorLevel = 16;
 constexpr std::int32_t kHighestMessageLevel = 10;
 constexpr std::string_view kNull = "NULL";
-constexpr std::string_view kMaskedPassword = "********";
+constexpr const char* kMaskedPassword = "********";
 
 std::string_view CellText(const std::optional<std::string>& value) {
     return value ? std::string_view(*value) : kNull;
@@ -48,13 +49,19 @@ std::string ErrorHeading(const odbc::Diagnostic& record, const std::string& serv
            std::to_string(record.line.value_or(1));
 }
 
-std::string MaskPassword(std::string text, std::string_view password) {
+bool IsErrorMessage(const odbc::Diagnostic& record) {
+    return record.severity && *record.severity > kHighestMessageLevel;
+}
+
+std::string MaskConnectionPassword(std::string text, const std::string& password) {
     if (password.empty()) {
         return text;
     }
-    for (std::size_t at = text.find(password); at != std::string::npos; at = text.find(password, at)) {
-        text.replace(at, password.size(), kMaskedPassword);
-        at += kMaskedPassword.size();
+    const std::string shown = "PWD=" + ConnectionStringValue(password);
+    const std::string masked = std::string("PWD=") + kMaskedPassword;
+    for (std::size_t at = text.find(shown); at != std::string::npos;
+         at = text.find(shown, at + masked.size())) {
+        text.replace(at, shown.size(), masked);
     }
     return text;
 }

@@ -30,11 +30,17 @@ std::string RecordText(const odbc::Diagnostic& record);
 /// the driver tells them.
 std::string ErrorHeading(const odbc::Diagnostic& record, const std::string& server);
 
-/// The text with every occurrence of the password replaced by asterisks. Drivers may quote a
-/// connection string in the messages of a failed login, and a server may quote a statement of
-/// the script that holds the password; neither carries it into the output. An empty password
-/// changes nothing.
-std::string MaskPassword(std::string text, std::string_view password);
+/// True for a record that a successful call carried (a notice, PRINT output, a warning) that still
+/// reports an error: only a severity above 10, which a SQL Server driver tells, says so. The
+/// SQLSTATE does not: a notice carries the state of the condition it reports, as "extension
+/// already exists, skipping" comes with 42710.
+bool IsErrorMessage(const odbc::Diagnostic& record);
+
+/// The text with the password masked where a connection string shows it: "PWD=" followed by the
+/// password as the connection string writes it. A driver may quote the connection string in the
+/// messages of a failed login; nothing else is searched, so that the server's own words stay as
+/// they are whatever the password.
+std::string MaskConnectionPassword(std::string text, const std::string& password);
 
 /// Characters (not bytes) of a UTF-8 text: each becomes one byte in the Windows-1252 output.
 std::size_t DisplayWidth(std::string_view utf8);

@@ -20,6 +20,12 @@ void AddStepSlots(PageLayout& layout) {
                                    .container = "frmFinish2",
                                    .bounds = {16, kStepTop + static_cast<int>(row) * kStepSpacing, 248, 18}});
     }
+    // How long the blocking work of a step has been going; in the free right half, on the last row.
+    layout.controls.push_back(
+        {.kind = ControlKind::Label,
+         .name = "lblElapsed",
+         .container = "frmFinish2",
+         .bounds = {280, kStepTop + static_cast<int>(kStepSlotsTopDown.size() - 1) * kStepSpacing, 232, 18}});
 }
 
 PageLayout BuildFinishLayout() {

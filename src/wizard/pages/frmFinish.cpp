@@ -16,6 +16,7 @@ namespace {
 
 constexpr const char* kRunFinishedMessage = "Finished Migration.";
 constexpr const char* kRunStoppedMessage = "Migration stopped with errors.";
+constexpr const char* kElapsedTimeCaption = "Elapsed time: ";
 
 }  // namespace
 
@@ -42,6 +43,7 @@ frmFinish::frmFinish(Wizard& wizard)
       lblStep13(Window(), "lblStep13"),
       lblStep14(Window(), "lblStep14"),
       lblError(Window(), "lblError"),
+      lblElapsed(Window(), "lblElapsed"),
       cmdBackofFinish(Window(), "cmdBackofFinish"),
       cmdFinish(Window(), "cmdFinish"),
       cmdCancelofSourcefrm(Window(), "cmdCancelofSourcefrm"),
@@ -82,6 +84,50 @@ void frmFinish::ShowStep(int slot, std::string_view text) {
 
 MsgBoxResult frmFinish::MsgBox(std::string_view prompt, int style) {
     return Toolkit().MsgBox(prompt, style);
+}
+
+void frmFinish::BeginBusyWork(std::string_view stopQuestion) {
+    m_busy = BusyWork{std::string(stopQuestion), std::chrono::steady_clock::now()};
+    ShowElapsedTime();
+}
+
+bool frmFinish::ContinueBusyWork() {
+    ShowElapsedTime();
+    Toolkit().DoEvents();
+    return !(m_busy && m_busy->stopChosen);
+}
+
+void frmFinish::EndBusyWork() {
+    m_busy.reset();
+    lblElapsed.SetCaption("");
+}
+
+// Written only when the shown second changes, so that the label is not repainted for nothing.
+void frmFinish::ShowElapsedTime() {
+    if (!m_busy) {
+        return;
+    }
+    const long long seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - m_busy->since)
+            .count();
+    if (seconds == m_busy->secondsShown) {
+        return;
+    }
+    m_busy->secondsShown = seconds;
+    const std::string twoDigits = (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
+    lblElapsed.SetCaption(kElapsedTimeCaption + std::to_string(seconds / 60) + ":" + twoDigits);
+}
+
+void frmFinish::AskToStopBusyWork() {
+    if (m_busy->stopChosen) {
+        return;
+    }
+    // The question is modal; the work goes on meanwhile and is looked at again afterwards.
+    const std::string question = m_busy->stopQuestion;
+    if (Toolkit().MsgBox(question, kMsgBoxYesNo) == MsgBoxResult::Yes && m_busy) {
+        m_busy->stopChosen = true;
+        m_stopRequested = true;
+    }
 }
 
 void frmFinish::Click(std::string_view control) {
@@ -181,9 +227,13 @@ int frmFinish::DisconnectNetworkDrive() {
 // of its folder copies, which end the run with kRunStoppedMessage.
 void frmFinish::MigrateWebContent() {}
 
-// During a run the job in progress is asked to stop after its current step; the run discards the
-// pages when it is over.
+// During a run the job in progress is asked to stop after its current step, or, during blocking
+// work, asked whether to stop that work; the run discards the pages when it is over.
 void frmFinish::cmdCancelofSourcefrm_Click() {
+    if (m_running && m_busy) {
+        AskToStopBusyWork();
+        return;
+    }
     if (m_running) {
         m_stopRequested = true;
         return;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,7 +17,9 @@ namespace synvora {
 ///
 /// Exit (or closing the window) while a run is going asks the running job to stop after its
 /// current step; the run then lets go of the busy pointer, shows nothing more and discards the
-/// pages itself, so that no page goes away under a job that is still working on it.
+/// pages itself, so that no page goes away under a job that is still working on it. During the
+/// blocking work of a step (the script run) Exit first asks whether to stop that work: Yes stops
+/// it and leaves as above, No lets it go on.
 class frmFinish final : public Page, public DatabaseJobHost {
 public:
     explicit frmFinish(Wizard& wizard);
@@ -42,6 +46,8 @@ public:
     Label lblStep13;
     Label lblStep14;
     Label lblError;
+    /// How long the blocking work of a step (the script run) has been going; empty otherwise.
+    Label lblElapsed;
     CommandButton cmdBackofFinish;
     CommandButton cmdFinish;
     /// Exit; it carries the source page's Cancel name.
@@ -61,6 +67,12 @@ public:
     MsgBoxResult MsgBox(std::string_view prompt, int style) override;
     bool StopRequested() override { return m_stopRequested; }
 
+    // Blocking work of a job: the page stays painted, shows the elapsed time, and Exit asks
+    // whether to stop the work. Yes also means leaving, as Exit does at other times.
+    void BeginBusyWork(std::string_view stopQuestion) override;
+    bool ContinueBusyWork() override;
+    void EndBusyWork() override;
+
     /// The drive of the last connection MapNetworkDrive made ("Z:"), "" when none is connected.
     std::string m_sMappedDrive;
     /// Connects an administrative share ("\\OLDWEB\D$") to a free drive letter, trying the login
@@ -71,6 +83,13 @@ public:
     int DisconnectNetworkDrive();
 
 private:
+    struct BusyWork {
+        std::string stopQuestion;
+        std::chrono::steady_clock::time_point since;
+        long long secondsShown = -1;
+        bool stopChosen = false;
+    };
+
     void Click(std::string_view control) override;
     void CloseRequested() override;
 
@@ -83,12 +102,16 @@ private:
     /// The end of a run that a failure escaped from; raises nothing.
     void EndRunAfterFailure() noexcept;
     void DisableStartAndBack();
+    void ShowElapsedTime();
+    void AskToStopBusyWork();
     void MigrateWebContent();
 
     std::array<Label*, kStepSlots> m_steps;
     bool m_running = false;
     /// Exit was pressed, or the window closed, during the run.
     bool m_stopRequested = false;
+    /// Set while blocking work runs.
+    std::optional<BusyWork> m_busy;
 };
 
 }  // namespace synvora

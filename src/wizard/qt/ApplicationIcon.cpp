@@ -9,7 +9,7 @@ namespace synvora {
 
 namespace {
 
-constexpr int kIconSize = 64;
+constexpr int kGridSize = 64;
 
 void DrawDrum(QPainter& painter, const QRectF& body, const QColor& color) {
     const qreal capHeight = body.width() / 3.0;
@@ -47,16 +47,21 @@ void DrawArrow(QPainter& painter) {
 
 }  // namespace
 
-QIcon DrawApplicationIcon() {
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QImage DrawApplicationIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(static_cast<qreal>(size) / kGridSize, static_cast<qreal>(size) / kGridSize);
     DrawDrum(painter, QRectF(3, 22, 24, 38), QColor(150, 150, 150));
     DrawDrum(painter, QRectF(37, 22, 24, 38), QColor(40, 100, 200));
     DrawArrow(painter);
     painter.end();
-    return QIcon(pixmap);
+    return image;
+}
+
+QIcon DrawApplicationIcon() {
+    return QIcon(QPixmap::fromImage(DrawApplicationIconImage(kGridSize)));
 }
 
 }  // namespace synvora

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -43,11 +44,13 @@ protected:
         return {"/S", server.Host(), "/U", server.Admin().user, "/P", password, "/d", kDatabase};
     }
 
-    ClientRun Run(const std::vector<std::string>& args, int inputFd = -1) const {
+    ClientRun Run(const std::vector<std::string>& args, int inputFd = -1,
+                  const std::vector<std::string>& environment = {}) const {
         std::vector<std::string> argv = {OSQL_PROGRAM};
         argv.insert(argv.end(), args.begin(), args.end());
         ClientRun run;
-        run.exitCode = test::RunProcess(argv, test::SpawnOptions{inputFd, m_dir / "console.txt", {}, false});
+        run.exitCode =
+            test::RunProcess(argv, test::SpawnOptions{inputFd, m_dir / "console.txt", environment, false});
         run.output = ReadBytes(OutputPath());
         run.console = ReadBytes(m_dir / "console.txt");
         return run;
@@ -238,15 +241,68 @@ TEST_F(ClientProgramTest, AFailedLoginEndsWithOneAndItsReasonButNeverThePassword
     EXPECT_EQ(console.console.find(wrong), std::string::npos) << console.console;
 }
 
-TEST_F(ClientProgramTest, ThePasswordIsMaskedWhereTheServerOrTheEchoWouldRepeatIt) {
-    // The prepared script may hold the same password as the login (the source and destination
-    // logins are often alike); a server message that quotes it must not carry it into the file.
-    const std::string password = SharedPostgresServer().Admin().password;
-    const ClientRun run = RunScript("SELECT * FROM \"" + password + "\"\r\nGO\r\n", {"/n", "/e"});
-    EXPECT_EQ(run.exitCode, 0) << run.console;
-    EXPECT_EQ(run.output.find(password), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("SELECT * FROM \"********\"\r\n"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("relation \"********\" does not exist"), std::string::npos) << run.output;
+TEST_F(ClientProgramTest, ThePasswordComesFromTheEnvironmentAndNeverChangesTheServersWords) {
+    // A login whose password is also a part of ordinary words.
+    static const bool created = [] {
+        SharedPostgresServer().RunSql(kDatabase, "CREATE ROLE plain_login LOGIN PASSWORD 'ON';");
+        return true;
+    }();
+    (void)created;
+    WriteBytes(InputPath(),
+               "SELECT 'ON' AS word\r\nGO\r\nDO $$BEGIN RAISE NOTICE 'COMMIT TRANSACTION'; END$$\r\nGO\r\n");
+    const std::vector<std::string> args = {"/n", "/e",          "/S", SharedPostgresServer().Host(),
+                                           "/U", "plain_login", "/d", kDatabase,
+                                           "/i", InputPath(),   "/o", OutputPath()};
+
+    const ClientRun run = Run(args, -1, {"OSQLPASSWORD=ON"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output,
+              "SELECT 'ON' AS word\r\nword\r\n----\r\nON\r\n(1 row affected)\r\n"
+              "DO $$BEGIN RAISE NOTICE 'COMMIT TRANSACTION'; END$$\r\nNOTICE: COMMIT TRANSACTION\r\n");
+
+    // /P, where given, is the password; without either there is none.
+    std::vector<std::string> withWrongP = args;
+    withWrongP.insert(withWrongP.begin(), {"/P", "OFF"});
+    EXPECT_EQ(Run(withWrongP, -1, {"OSQLPASSWORD=ON"}).exitCode, 1);
+    const ClientRun without = Run(args, -1, {"OSQLPASSWORD="});
+    EXPECT_EQ(without.exitCode, 1);
+    EXPECT_NE(without.output.find("password"), std::string::npos) << without.output;
+}
+
+TEST_F(ClientProgramTest, AnInputThatIsNoTextScriptIsRefusedBeforeAnythingOfItRuns) {
+    SharedPostgresServer().RunSql(kDatabase, "CREATE TABLE kept (id int); INSERT INTO kept VALUES (1), (2);");
+    const ClientRun nul = RunScript(std::string("SELECT 1\r\nGO\r\nDELETE FROM kept\0 WHERE id = 1\r\n", 39));
+    EXPECT_EQ(nul.exitCode, 1);
+    EXPECT_EQ(nul.output,
+              "osql.exe: the input file " + InputPath() +
+                  " holds a NUL byte on line 3; it is not a text script, and nothing of it was run\r\n");
+    EXPECT_EQ(SharedPostgresServer().RunSql(kDatabase, "SELECT count(*) FROM kept;"), "2\n");
+
+    std::vector<std::string> args = LoginArgs(SharedPostgresServer().Admin().password);
+    args.insert(args.end(), {"/i", "/dev/zero", "/o", OutputPath()});
+    const ClientRun zeros = Run(args);
+    EXPECT_EQ(zeros.exitCode, 1);
+    EXPECT_NE(zeros.output.find("/dev/zero holds a NUL byte on line 1"), std::string::npos) << zeros.output;
+
+    // Far more than any script: refused by its size, without being read.
+    const std::string huge = m_dir / "huge.sql";
+    WriteBytes(huge, "");
+    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(256) * 1024 * 1024 + 1), 0);
+    args = LoginArgs(SharedPostgresServer().Admin().password);
+    args.insert(args.end(), {"/i", huge, "/o", OutputPath()});
+    const ClientRun large = Run(args);
+    EXPECT_EQ(large.exitCode, 1);
+    EXPECT_EQ(large.output, "osql.exe: the input file " + huge +
+                                " is larger than 256 MB; it is not a script, and nothing of it was run\r\n");
+}
+
+TEST_F(ClientProgramTest, ANoticeIsNeverAnErrorAlsoWithB) {
+    const ClientRun run = RunScript(
+        "CREATE EXTENSION IF NOT EXISTS plpgsql\r\nGO\r\nSELECT 'after' AS status\r\nGO\r\n", {"/n", "/b"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output,
+              "NOTICE: extension \"plpgsql\" already exists, skipping\r\n(0 rows affected)\r\n"
+              "status\r\n------\r\nafter\r\n(1 row affected)\r\n");
 }
 
 TEST_F(ClientProgramTest, AnEmptyPasswordReachesTheServerAsAnEmptyPassword) {
@@ -294,11 +350,17 @@ TEST_F(ClientProgramTest, UsageAndUnknownSwitches) {
     EXPECT_EQ(usage.exitCode, 0);
     EXPECT_EQ(usage.console.rfind("usage: osql.exe", 0), 0u) << usage.console;
 
+    // The reason goes where the run's output was to go, so that the output file tells it.
+    WriteBytes(OutputPath(), "COMMIT TRANSACTION\r\n");
     const ClientRun unknown = Run({"/U", "sa", "/X", "/o", OutputPath()});
     EXPECT_EQ(unknown.exitCode, 1);
-    EXPECT_EQ(unknown.console.rfind("osql.exe: unknown switch /X\nusage: osql.exe", 0), 0u)
-        << unknown.console;
-    EXPECT_EQ(ReadBytes(OutputPath()), "");
+    EXPECT_EQ(unknown.output.rfind("osql.exe: unknown switch /X\r\nusage: osql.exe", 0), 0u)
+        << unknown.output;
+    EXPECT_EQ(unknown.output.find("COMMIT TRANSACTION"), std::string::npos);
+    EXPECT_EQ(unknown.console, "");
+    const ClientRun noOutput = Run({"/U", "sa", "/X"});
+    EXPECT_EQ(noOutput.console.rfind("osql.exe: unknown switch /X\nusage: osql.exe", 0), 0u)
+        << noOutput.console;
 }
 
 TEST_F(ClientProgramTest, ReadsStandardInputAndWritesStandardOutputWhenNoFilesAreNamed) {

@@ -44,14 +44,23 @@ TEST(ResultTextTest, MessagesAndErrorsAreToldApart) {
     odbc::Diagnostic informational{"42000", 0, "informational"};
     informational.severity = 10;
     EXPECT_FALSE(IsErrorRecord(informational));
+
+    // Carried by a call that succeeded, a notice is a message whatever state it reports; only a
+    // severity above 10 makes such a record an error.
+    EXPECT_FALSE(IsErrorMessage(odbc::Diagnostic{"42710", -1, "NOTICE: extension already exists, skipping"}));
+    EXPECT_TRUE(IsErrorMessage(raised));
+    EXPECT_FALSE(IsErrorMessage(informational));
 }
 
-TEST(ResultTextTest, PasswordsAreMaskedWhereverTheyStand) {
-    EXPECT_EQ(MaskPassword("driver={SQL Server};UID=sa;PWD=pw*;database=pw*", "pw*"),
-              "driver={SQL Server};UID=sa;PWD=********;database=********");
-    // A password that holds the mask itself does not make the masking run on forever.
-    EXPECT_EQ(MaskPassword("x**y", "*"), "x****************y");
-    EXPECT_EQ(MaskPassword("nothing to hide", ""), "nothing to hide");
+TEST(ResultTextTest, OnlyTheConnectionStringsPasswordIsMasked) {
+    EXPECT_EQ(MaskConnectionPassword("driver={SQL Server};UID=sa;PWD=pw*;database=pw*", "pw*"),
+              "driver={SQL Server};UID=sa;PWD=********;database=pw*");
+    // The password as the connection string writes it, braced.
+    EXPECT_EQ(MaskConnectionPassword("failed: PWD={a;b}}};database=x", "a;b}"),
+              "failed: PWD=********;database=x");
+    // The server's own words stay as they are, whatever the password.
+    EXPECT_EQ(MaskConnectionPassword("NOTICE: COMMIT TRANSACTION", "ON"), "NOTICE: COMMIT TRANSACTION");
+    EXPECT_EQ(MaskConnectionPassword("PWD=x", ""), "PWD=x");
 }
 
 TEST(ResultTextTest, WidthsCountCharactersNotBytes) {

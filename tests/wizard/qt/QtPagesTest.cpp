@@ -495,6 +495,7 @@ TEST_F(QtPagesTest, EveryCaptionFitsItsControlAndEachPageIsPhotographed) {
     for (const auto& [slot, text] : longest) {
         finish.lblStep(slot).SetCaption(text);
     }
+    finish.lblElapsed.SetCaption("Elapsed time: 120:59");
     for (const char* page : {"frmWelcome", "frmSource", "frmDestination", "frmWeb", "frmFinish"}) {
         ExpectNothingClipped(page);
         SaveScreenshot(page);
