@@ -31,6 +31,15 @@ public:
     void Open(int fd, const char* path, int flags) {
         Check(::posix_spawn_file_actions_addopen(&m_actions, fd, path, flags, 0));
     }
+    void Duplicate(int from, int to) { Check(::posix_spawn_file_actions_adddup2(&m_actions, from, to)); }
+    /// The descriptor as the program's `to`, or /dev/null when there is none.
+    void Redirect(int from, int to) {
+        if (from >= 0) {
+            Duplicate(from, to);
+        } else {
+            Open(to, "/dev/null", O_WRONLY);
+        }
+    }
     void CloseFrom(int lowestFd) {
         // Descriptors opened elsewhere without close-on-exec must not leak into the program.
         Check(::posix_spawn_file_actions_addclosefrom_np(&m_actions, lowestFd));
@@ -116,17 +125,23 @@ pid_t WaitForPid(pid_t pid, int& status) {
 
 ChildProcess ChildProcess::Start(const std::string& programFile, const std::vector<std::string>& words,
                                  const std::vector<std::string>& settings) {
+    return Start(programFile, words, Setup{settings, false, -1, -1});
+}
+
+ChildProcess ChildProcess::Start(const std::string& programFile, const std::vector<std::string>& words,
+                                 const Setup& setup) {
     SpawnFileActions actions;
     actions.Open(STDIN_FILENO, "/dev/null", O_RDONLY);
-    actions.Open(STDOUT_FILENO, "/dev/null", O_WRONLY);
-    actions.Open(STDERR_FILENO, "/dev/null", O_WRONLY);
+    actions.Redirect(setup.outputFd, STDOUT_FILENO);
+    actions.Redirect(setup.errorFd, STDERR_FILENO);
     actions.CloseFrom(STDERR_FILENO + 1);
     SpawnAttributes attributes;
     attributes.ResetSignals();
 
     std::vector<std::string> arguments = words;
     std::vector<char*> argv = ArgumentVector(arguments);
-    std::vector<std::string> environment = EnvironmentWith(settings);
+    std::vector<std::string> environment =
+        setup.settingsOnly ? setup.settings : EnvironmentWith(setup.settings);
     std::vector<char*> envp = ArgumentVector(environment);
     pid_t pid = -1;
     // posix_spawn, not posix_spawnp: the program file is already resolved, and a file the kernel
@@ -163,6 +178,22 @@ int ChildProcess::Wait() {
     return status;
 }
 
+int ChildProcess::Kill() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+    }
+    return Wait();
+}
+
+UniqueFd ChildProcess::ExitDescriptor() const {
+    if (m_pid <= 0) {
+        return UniqueFd();
+    }
+    // The C library's pidfd_open is declared without C linkage in this release; the system call
+    // is the same.
+    return UniqueFd(static_cast<int>(::syscall(SYS_pidfd_open, m_pid, 0)));
+}
+
 ChildProcess::End ChildProcess::WaitWhile(const std::function<bool()>& keepWaiting,
                                           std::chrono::milliseconds interval,
                                           std::chrono::milliseconds grace) {
@@ -170,9 +201,7 @@ ChildProcess::End ChildProcess::WaitWhile(const std::function<bool()>& keepWaiti
         ThrowPlatformError(ECHILD);
     }
     // Readable once the program has ended; without one (an old kernel) the wait is a plain pause.
-    // (The C library's pidfd_open is declared without C linkage in this release; the system call
-    // is the same.)
-    const UniqueFd endFd(static_cast<int>(::syscall(SYS_pidfd_open, m_pid, 0)));
+    const UniqueFd endFd = ExitDescriptor();
     for (;;) {
         if (const std::optional<int> status = TryWait()) {
             return End{*status, false};
@@ -184,7 +213,6 @@ ChildProcess::End ChildProcess::WaitWhile(const std::function<bool()>& keepWaiti
         AwaitEnd(endFd.Get(), interval);
     }
 }
-
 std::optional<int> ChildProcess::TryWait() {
     int status = 0;
     pid_t waited = 0;

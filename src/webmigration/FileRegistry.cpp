@@ -23,10 +23,6 @@ constexpr std::string_view kComputerNameKey =
     "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName";
 constexpr std::string_view kComputerNameValue = "ComputerName";
 
-// Handles of open keys are counted up from here and stay below the predefined roots.
-constexpr RegistryHandle kFirstHandle = 0x100;
-constexpr RegistryHandle kPredefinedHandles = 0x80000000;
-
 // Rights that only read: query value, enumerate subkeys, notify, and the standard read right.
 constexpr std::uint32_t kReadRights = 0x0001 | 0x0008 | 0x0010 | 0x00020000;
 
@@ -80,8 +76,7 @@ std::string HostComputerName() {
     return name;
 }
 
-FileRegistry::FileRegistry(std::function<std::string()> filePath)
-    : m_filePath(std::move(filePath)), m_nextHandle(kFirstHandle) {}
+FileRegistry::FileRegistry(std::function<std::string()> filePath) : m_filePath(std::move(filePath)) {}
 
 std::shared_ptr<const RegistryTree> FileRegistry::Load() const {
     auto tree = std::make_shared<RegistryTree>();
@@ -108,16 +103,6 @@ FileRegistry::OpenKeyEntry FileRegistry::Resolve(RegistryHandle key) const {
     return it == m_open.end() ? OpenKeyEntry{} : it->second;
 }
 
-RegistryHandle FileRegistry::NextFreeHandle() {
-    // Wrapping after two thousand million opens must still not hand out a handle in use.
-    while (m_open.contains(m_nextHandle)) {
-        m_nextHandle = m_nextHandle + 1 >= kPredefinedHandles ? kFirstHandle : m_nextHandle + 1;
-    }
-    const RegistryHandle handle = m_nextHandle;
-    m_nextHandle = m_nextHandle + 1 >= kPredefinedHandles ? kFirstHandle : m_nextHandle + 1;
-    return handle;
-}
-
 std::int32_t FileRegistry::OpenKey(RegistryHandle key, std::string_view subKey, std::uint32_t /*options*/,
                                    std::uint32_t desiredAccess, RegistryHandle& result) {
     std::lock_guard lock(m_mutex);
@@ -139,7 +124,7 @@ std::int32_t FileRegistry::OpenKey(RegistryHandle key, std::string_view subKey, 
             return kRegistryNotFound;
         }
     }
-    result = NextFreeHandle();
+    result = m_handles.Next([this](RegistryHandle handle) { return m_open.contains(handle); });
     m_open.emplace(result, OpenKeyEntry{std::move(parent.tree), found});
     return kRegistrySuccess;
 }

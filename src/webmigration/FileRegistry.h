@@ -8,6 +8,7 @@
 #include <string>
 
 #include "webmigration/RegistryCalls.h"
+#include "webmigration/RegistryHandles.h"
 #include "webmigration/RegistryTree.h"
 
 namespace synvora {
@@ -55,12 +56,11 @@ private:
 
     // The key behind a handle; a root handle reads the file. Null key for an unknown handle.
     OpenKeyEntry Resolve(RegistryHandle key) const;
-    RegistryHandle NextFreeHandle();
 
     std::function<std::string()> m_filePath;
     std::mutex m_mutex;
     std::map<RegistryHandle, OpenKeyEntry> m_open;
-    RegistryHandle m_nextHandle;
+    RegistryHandleCounter m_handles;
 };
 
 /// The registry calls of this machine for the whole program: a FileRegistry on

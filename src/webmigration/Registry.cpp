@@ -1,10 +1,12 @@
 #include "Registry.h"
 
+#include <cerrno>
 #include <exception>
 #include <optional>
 #include <string_view>
 
 #include "files/Encoding.h"
+#include "files/PlatformErrors.h"
 #include "webmigration/FileRegistry.h"
 #include "webmigration/OpenedRegistryKey.h"
 
@@ -20,6 +22,10 @@ constexpr const char* kInstallFolderValue = "path";
 constexpr const char* kComputerNameKey = "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName";
 constexpr const char* kComputerNameValue = "ComputerName";
 constexpr const char* kNotFound = "NotFound";
+
+constexpr std::size_t kRemoteBufferLength = 255;
+constexpr const char* kUnreachableMarker = "Error";
+constexpr const char* kInstallDirValue = "InstallDir";
 
 // The text of a value from the buffer it was queried into, size being the byte count returned.
 // Nothing for a size of 0 (the size - 1 characters would be a negative length) or one beyond the
@@ -90,6 +96,83 @@ std::string GetLocalInstallFolder() {
 
 std::string GetLocalComputerName() {
     return GetRegistryValue(kHKeyLocalMachine, kComputerNameKey, kComputerNameValue, kNotFound);
+}
+
+RemoteRegistry::RemoteRegistry(std::shared_ptr<RemoteRegistryCalls> calls, ShowMessage showMessage)
+    : m_calls(std::move(calls)), m_showMessage(std::move(showMessage)) {}
+
+RemoteRegistry::~RemoteRegistry() {
+    if (m_hRemoteRoot != 0) {
+        m_calls->CloseKey(m_hRemoteRoot);
+    }
+}
+
+int RemoteRegistry::ConnectRemoteRegistry(const std::string& machineName) {
+    try {
+        if (!m_calls) {
+            return 1;
+        }
+        RegistryHandle root = 0;
+        if (m_calls->ConnectRegistry(Utf8ToAnsi(machineName), kHKeyLocalMachine, root) != kRegistrySuccess) {
+            return 1;
+        }
+        // The connection it replaces is no longer used by anyone.
+        if (m_hRemoteRoot != 0) {
+            m_calls->CloseKey(m_hRemoteRoot);
+        }
+        m_hRemoteRoot = root;
+        return 0;
+    } catch (const std::exception&) {
+        return 1;
+    }
+}
+
+std::string RemoteRegistry::QueryRemoteRegistryValue(const std::string& keyPath,
+                                                     const std::string& valueName) {
+    if (!m_calls) {
+        // No machine was ever connected: the drive-not-ready failure of a missing device.
+        ThrowPlatformError(ENODEV);
+    }
+    RegistryHandle handle = 0;
+    if (m_calls->OpenKey(m_hRemoteRoot, Utf8ToAnsi(keyPath), kNoOptions, kKeyQueryValue, handle) !=
+        kRegistrySuccess) {
+        m_showMessage("Cannot open key '" + keyPath + "'.");
+        return "";
+    }
+    OpenedRegistryKey key(*m_calls, handle);
+    std::string buffer(kRemoteBufferLength, ' ');
+    auto size = static_cast<std::uint32_t>(buffer.size());
+    std::uint32_t type = kRegSz;
+    std::string result;
+    if (m_calls->QueryValue(key.Handle(), Utf8ToAnsi(valueName), type, buffer.data(), size) !=
+        kRegistrySuccess) {
+        m_showMessage("Cannot query value '" + valueName + "'.");
+    } else {
+        // Not cut at the NUL: whoever shows the result shows the text before it.
+        result = AnsiToUtf8(buffer);
+    }
+    if (key.Close() != kRegistrySuccess) {
+        m_showMessage("Cannot close key '" + std::to_string(handle) + "'.");
+    }
+    return result;
+}
+
+std::string RemoteRegistry::GetRemoteRegistryValue(const std::string& machineName, const std::string& keyPath,
+                                                   const std::string& valueName) {
+    try {
+        if (ConnectRemoteRegistry(machineName) != 0) {
+            // Only "InstallDir", the value the folder search tries last, is worth asking the
+            // user to read on the machine and type in.
+            if (valueName == kInstallDirValue) {
+                m_showMessage("Please enter the value of the following registry key '" + keyPath + "\\" +
+                              valueName + "' on the machine '" + machineName + "'.");
+            }
+            return kUnreachableMarker;
+        }
+        return QueryRemoteRegistryValue(keyPath, valueName);
+    } catch (const std::exception&) {
+        return kUnreachableMarker;
+    }
 }
 
 }  // namespace synvora

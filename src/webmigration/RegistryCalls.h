@@ -15,6 +15,16 @@ inline constexpr std::int32_t kRegistryNotFound = 2;
 inline constexpr std::int32_t kRegistryAccessDenied = 5;
 inline constexpr std::int32_t kRegistryInvalidHandle = 6;
 inline constexpr std::int32_t kRegistryMoreData = 234;
+// Failures of another machine's registry.
+inline constexpr std::int32_t kRegistryBadNetPath = 53;
+inline constexpr std::int32_t kRegistryBadNetName = 67;
+inline constexpr std::int32_t kRegistryInvalidParameter = 87;
+inline constexpr std::int32_t kRegistryTimeout = 121;
+inline constexpr std::int32_t kRegistryConnectionRefused = 1225;
+inline constexpr std::int32_t kRegistryNetworkUnreachable = 1231;
+inline constexpr std::int32_t kRegistryHostUnreachable = 1232;
+inline constexpr std::int32_t kRegistryLogonFailure = 1326;
+inline constexpr std::int32_t kRegistryServerUnavailable = 1722;
 
 /// Value types.
 inline constexpr std::uint32_t kRegNone = 0;
@@ -29,8 +39,8 @@ inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 
 /// What the Registry module needs of the Windows registry: the ANSI open, query and close calls.
 /// Names and string data are Windows-1252 bytes; a name ends at its first NUL, as a C string
-/// does. One implementation stands in for this machine's registry (FileRegistry.h); a remote
-/// machine's registry plugs in beside it with the same calls.
+/// does. One implementation stands in for this machine's registry (FileRegistry.h); another
+/// machine's registry adds the connection to it (RemoteRegistryCalls).
 class RegistryCalls {
 public:
     virtual ~RegistryCalls() = default;
@@ -49,6 +59,16 @@ public:
 
     /// Releases a handle from OpenKey.
     virtual std::int32_t CloseKey(RegistryHandle key) = 0;
+};
+
+/// The registry of other machines: the calls above, plus the connection to a machine's predefined
+/// root. Keys opened below a connected root are that machine's.
+class RemoteRegistryCalls : public RegistryCalls {
+public:
+    /// Connects to `root` of the machine named as "\\name" (Windows-1252 bytes). On success
+    /// result holds a handle of that root, which CloseKey releases.
+    virtual std::int32_t ConnectRegistry(std::string_view machineName, RegistryHandle root,
+                                         RegistryHandle& result) = 0;
 };
 
 }  // namespace synvora

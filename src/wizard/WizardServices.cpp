@@ -2,6 +2,7 @@
 
 #include "database/SqlServer.h"
 #include "network/NetworkDrives.h"
+#include "webmigration/NetRegistry.h"
 #include "webmigration/Registry.h"
 
 namespace synvora {
@@ -12,6 +13,7 @@ WizardServices DefaultWizardServices() {
     services.testConnection = TestConnection;
     services.mapNetworkDrive = MapNetworkDrive;
     services.disconnectNetworkDrive = DisconnectNetworkDrive;
+    services.remoteRegistry = std::make_shared<NetRegistry>(CredentialsOfConnectionTo);
     return services;
 }
 

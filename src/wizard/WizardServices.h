@@ -1,7 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "webmigration/RegistryCalls.h"
 
 namespace synvora {
 
@@ -27,10 +30,14 @@ struct WizardServices {
     /// drive in mappedDrive (0, with it emptied) or fails (1). Left empty, every call fails.
     MapDriveCall mapNetworkDrive;
     DisconnectDriveCall disconnectNetworkDrive;
+
+    /// The registry of other machines, read by Get Folder. Left empty, no machine can be reached.
+    std::shared_ptr<RemoteRegistryCalls> remoteRegistry;
 };
 
 /// The services as the program wires them: the web server check on this machine's registry, the
-/// connection test over ODBC and the network drive.
+/// connection test over ODBC, the network drive and the remote registry with the login of the
+/// drive connected to the same machine.
 WizardServices DefaultWizardServices();
 
 }  // namespace synvora

@@ -35,6 +35,7 @@ const std::vector<std::string> kServerFolders = {"share",     "public",     "loc
 // program's refusal of such sessions is seen. The read-only attribute is the owner's missing write
 // bit, as on the local disk; nothing is kept in extended attributes.
 constexpr const char* kConfiguration = R"([global]
+    @RPC@
     server role = standalone server
     workgroup = SYNVORA
     netbios name = SYNVORAOLDWEB
@@ -178,6 +179,8 @@ void SambaServer::WriteConfiguration() const {
     ReplaceAll(text, "@ROOT@", m_root->Path());
     ReplaceAll(text, "@PORT@", std::to_string(m_port));
     ReplaceAll(text, "@ACCOUNT@", UnixAccount());
+    // The RPC services, the remote registry among them, are started when a client first asks.
+    ReplaceAll(text, "@RPC@", m_options.registryService ? "" : "rpc start on demand helpers = no");
     WriteBytes(ConfigPath(), text);
 }
 
@@ -327,6 +330,34 @@ int SambaServer::SessionCount() const {
         ++sessions;
     }
     return sessions;
+}
+
+int SambaServer::RunNetRegistry(const std::vector<std::string>& arguments, std::string& output) const {
+    const std::string outputPath = *m_root / "net.out";
+    std::vector<std::string> argv = {"net", "--configfile=" + ConfigPath(), "registry"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const int exitCode = RunProcess(argv, SpawnOptions{-1, outputPath, {}, false});
+    output = ReadBytes(outputPath);
+    return exitCode;
+}
+
+void SambaServer::SetRegistryValue(const std::string& key, const std::string& name,
+                                   const std::string& value) const {
+    const std::string path = "HKLM\\" + key;
+    std::string output;
+    // "--": a value name or text that begins with "-" is no option.
+    if (RunNetRegistry({"createkey", "--", path}, output) != 0 ||
+        RunNetRegistry({"setvalue", "--", path, name, "sz", value}, output) != 0) {
+        throw std::runtime_error("net registry cannot write " + path + "\\" + name + ": " + output);
+    }
+}
+
+void SambaServer::DeleteRegistryKey(const std::string& key) const {
+    std::string output;
+    if (RunNetRegistry({"deletekey_recursive", "--", "HKLM\\" + key}, output) != 0 &&
+        output.find("WERR_FILE_NOT_FOUND") == std::string::npos) {
+        throw std::runtime_error("net registry cannot delete " + key + ": " + output);
+    }
 }
 
 SambaServer& SharedSambaServer() {

@@ -18,11 +18,20 @@ struct SambaLogin {
     std::string password;
 };
 
+/// What a test server offers besides its shares.
+struct SambaOptions {
+    /// The remote registry (and the other RPC services). Without it the server still serves its
+    /// shares, but refuses every registry call: a machine whose registry cannot be reached.
+    bool registryService = true;
+};
+
 /// A private Samba server for the tests, standing in for the old web server: its own smb.conf in
 /// a temporary folder (every directory the server uses lies inside it, so nothing of the
 /// machine's own Samba is used or changed), listening on 127.0.0.1 at a port that was free, with
 /// the administrative share "D$" on a folder of its own and one login, mapped to the Unix account
-/// the tests run as. Like a carelessly configured server, it lets a wrong password in as its
+/// the tests run as. Its registry (Samba's own store in its state folder) is served over the
+/// network like a Windows machine's, readable by any login, also an anonymous one. Like a
+/// carelessly configured server, it lets a wrong password in as its
 /// guest account, which may use the share "public" (GuestSharePath).
 ///
 /// smbd runs in the foreground in a process group of its own, its standard input a pipe this
@@ -32,6 +41,7 @@ struct SambaLogin {
 class SambaServer {
 public:
     SambaServer() = default;
+    explicit SambaServer(SambaOptions options) : m_options(options) {}
     SambaServer(const SambaServer&) = delete;
     SambaServer& operator=(const SambaServer&) = delete;
     ~SambaServer();
@@ -62,6 +72,12 @@ public:
     /// The sessions the server holds at this moment (smbstatus).
     int SessionCount() const;
 
+    /// Writes a string value into the server's registry below HKEY_LOCAL_MACHINE, creating its key
+    /// ("SOFTWARE\\Tressel"). Raises std::runtime_error when it cannot.
+    void SetRegistryValue(const std::string& key, const std::string& name, const std::string& value) const;
+    /// Removes a key with everything below it; nothing when it is missing.
+    void DeleteRegistryKey(const std::string& key) const;
+
 private:
     void WriteConfiguration() const;
     void AddLogin() const;
@@ -69,7 +85,10 @@ private:
     void StartServerOnFreePort();
     bool WaitUntilAccepting();
     void StopServerProcesses() noexcept;
+    /// Runs `net registry` on the server's own store; its exit code and output.
+    int RunNetRegistry(const std::vector<std::string>& arguments, std::string& output) const;
 
+    SambaOptions m_options;
     std::unique_ptr<TempDir> m_root;
     std::string m_host = "127.0.0.1";
     int m_port = 0;

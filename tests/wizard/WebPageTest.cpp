@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "WizardFixture.h"
+#include "support/Loopback.h"
 #include "wizard/pages/frmFinish.h"
 #include "wizard/pages/frmWeb.h"
 
@@ -129,6 +130,47 @@ TEST_F(WebPageTest, BackCancelAndExitDuringThePaintingOfTheSummary) {
     m_toolkit.Click("frmWeb", "cmdCancelofWebfrm");
     EXPECT_THAT(m_toolkit.JournalOf({"close"}),
                 ElementsAre("close frmDestination", "close frmSource", "close frmWeb", "close frmWelcome"));
+}
+
+// Get Folder with a scripted share, against a machine whose registry cannot be reached.
+TEST_F(WebPageTest, GetFolderChecksTheFieldsThenHoldsTheShareWhileTheRegistryIsAsked) {
+    ShowPage();
+    FillWebPage("OLDWEB", "administrator", "", "");
+    m_toolkit.ExpectMsgBox("The field 'Installation folder' should contain a value.", kMsgBoxCritical);
+    m_toolkit.Click("frmWeb", "GetInstallFolder");
+    EXPECT_THAT(Steps(), ElementsAre("msgbox 16 The field 'Installation folder' should contain a value."));
+
+    // Keys 1 and 2 give up silently; only the last one asks the user to look it up by hand. The
+    // drive letter alone is enough, and an empty password is passed on as it is.
+    m_toolkit.ClearJournal();
+    const std::string server = "127.0.0.1:" + std::to_string(FreeLoopbackPort());
+    FillWebPage(server, "administrator", "", "D");
+    MapResults({0});
+    DisconnectResults({1});
+    const std::string askUser =
+        "Please enter the value of the following registry key "
+        "'SOFTWARE\\Tressel\\Tressel Omniline\\InstallDir' on the machine '\\\\" +
+        server + "'.";
+    m_toolkit.ExpectMsgBox(askUser, kMsgBoxCritical);
+    m_toolkit.ExpectMsgBox("Could not disconnect the network drive!", kMsgBoxCritical);
+    m_toolkit.Click("frmWeb", "GetInstallFolder");
+    EXPECT_THAT(
+        Steps(),
+        ElementsAre("pointer busy", "enabled frmWeb.cmdBackofWebfrm=0", "enabled frmWeb.cmdNextofwebfrm=0",
+                    "text frmWeb.lblWebSource=Getting installation folder...", "doevents",
+                    "map \\\\" + server + "\\D$ administrator ", "msgbox 16 " + askUser,
+                    "text frmWeb.lblWebSource=Unable to retrieve the installation folder remotely.",
+                    "pointer default", "enabled frmWeb.cmdBackofWebfrm=1", "enabled frmWeb.cmdNextofwebfrm=1",
+                    "disconnect Z:", "msgbox 16 Could not disconnect the network drive!"));
+    EXPECT_EQ(m_toolkit.Text("frmWeb", "txtWebInstallationFolder"), "D");
+
+    // Cancel handled in the pause ends the wizard before anything is connected.
+    const std::size_t calls = m_driveCalls.size();
+    m_toolkit.DuringNextDoEvents([this] { m_toolkit.Click("frmWeb", "cmdCancelofWebfrm"); });
+    m_toolkit.Click("frmWeb", "GetInstallFolder");
+    EXPECT_EQ(m_driveCalls.size(), calls);
+    EXPECT_TRUE(m_toolkit.QuitCalled());
+    EXPECT_EQ(m_toolkit.Pointer(), MousePointer::Default);
 }
 
 }  // namespace

@@ -19,6 +19,78 @@ constexpr const char* kSameMachineMessage =
 constexpr const char* kConnectionFailedMessage =
     "The connection to the 2.4 webserver could not be made, please check the connection information.";
 constexpr const char* kDisconnectFailedMessage = "Could not disconnect the network drive!";
+constexpr const char* kGetFolderConnectionFailedMessage =
+    "The connection to the webserver could not be made, please check the connection information.";
+
+constexpr const char* kGettingFolderStatus = "Getting installation folder...";
+constexpr const char* kCheckConnectionStatus = "Please check the connection information.";
+constexpr const char* kFolderFoundStatus = "Installation folder found.";
+constexpr const char* kFolderNotFoundStatus = "Unable to retrieve the installation folder remotely.";
+
+/// Where the old product keeps its installation folder, in the order its versions are tried.
+struct InstallFolderValue {
+    const char* key;
+    const char* valueName;
+};
+constexpr InstallFolderValue kInstallFolderValues[] = {
+    {"SOFTWARE\\Tressel\\Tressel Omniline\\PelluxServer\\1", "path"},
+    {"SOFTWARE\\Tressel\\iTressel Omniline Server\\PelluxServer\\1", "path"},
+    {"SOFTWARE\\Tressel\\Tressel Omniline", "InstallDir"},
+};
+
+/// True when a lookup read nothing: the key or value was unreadable (an empty result) or the
+/// machine unreachable ("Error"). A value that was read is never blank, not even an empty one,
+/// for it keeps its terminating NUL.
+bool NothingRead(const std::string& result) {
+    return result.find_first_not_of(' ') == std::string::npos || result == "Error";
+}
+
+/// Get Folder's wait: the busy pointer with Back and Next disabled, until End puts the default
+/// pointer back and enables them, at the latest when the click ends, also by a failure, so that
+/// the page never stays stuck.
+class FolderSearchWait {
+public:
+    FolderSearchWait(PageToolkit& toolkit, CommandButton& back, CommandButton& next)
+        : m_toolkit(toolkit), m_back(back), m_next(next) {
+        m_toolkit.SetMousePointer(MousePointer::Busy);
+        m_waiting = true;
+        SetNavigation(false);
+    }
+    FolderSearchWait(const FolderSearchWait&) = delete;
+    FolderSearchWait& operator=(const FolderSearchWait&) = delete;
+    ~FolderSearchWait() {
+        if (!m_waiting) {
+            return;
+        }
+        m_waiting = false;
+        // The destructor must not raise, least of all while a failure of the click is travelling;
+        // the buttons are enabled even when the pointer cannot be set.
+        try {
+            m_toolkit.SetMousePointer(MousePointer::Default);
+        } catch (...) {
+        }
+        SetNavigation(true);
+    }
+
+    void End() {
+        if (m_waiting) {
+            m_waiting = false;
+            m_toolkit.SetMousePointer(MousePointer::Default);
+            SetNavigation(true);
+        }
+    }
+
+private:
+    void SetNavigation(bool enabled) {
+        m_back.SetEnabled(enabled);
+        m_next.SetEnabled(enabled);
+    }
+
+    PageToolkit& m_toolkit;
+    CommandButton& m_back;
+    CommandButton& m_next;
+    bool m_waiting = false;
+};
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -60,7 +132,9 @@ frmWeb::frmWeb(Wizard& wizard)
       lblWebSource(Window(), "lblWebSource"),
       cmdBackofWebfrm(Window(), "cmdBackofWebfrm"),
       cmdNextofwebfrm(Window(), "cmdNextofwebfrm"),
-      cmdCancelofWebfrm(Window(), "cmdCancelofWebfrm") {}
+      cmdCancelofWebfrm(Window(), "cmdCancelofWebfrm"),
+      m_registry(wizard.Services().remoteRegistry,
+                 [this](const std::string& prompt) { Toolkit().MsgBox(prompt, kMsgBoxCritical); }) {}
 
 void frmWeb::Click(std::string_view control) {
     if (control == cmdBackofWebfrm.Name()) {
@@ -69,8 +143,9 @@ void frmWeb::Click(std::string_view control) {
         cmdNextofwebfrm_Click();
     } else if (control == cmdCancelofWebfrm.Name()) {
         cmdCancelofWebfrm_Click();
+    } else if (control == GetInstallFolder.Name()) {
+        GetInstallFolder_Click();
     }
-    // Get Folder reads the old server's registry, which the program cannot reach yet.
 }
 
 void frmWeb::CloseRequested() {
@@ -140,6 +215,52 @@ void frmWeb::ShowFinishPage() {
         finish.lblFinish3.SetCaption("- Migrate web contents.");
         Toolkit().DoEvents();
     }
+}
+
+// The share of the typed drive letter is held while the registry is read, so that the registry
+// is read with its login. Cancel and Get Folder stay enabled throughout.
+void frmWeb::GetInstallFolder_Click() {
+    if (!CheckFields()) {
+        return;
+    }
+    FolderSearchWait wait(Toolkit(), cmdBackofWebfrm, cmdNextofwebfrm);
+    lblWebSource.SetCaption(kGettingFolderStatus);
+    Toolkit().DoEvents();
+    if (IsUnloaded()) {
+        // Cancel was handled in the pause: nothing more is tried.
+        return;
+    }
+
+    frmFinish& finish = TheWizard().Finish();
+    if (finish.MapNetworkDrive(SharePath(), txtWebUser.Text(), txtWebPassword.Text()) != 0) {
+        Toolkit().MsgBox(kGetFolderConnectionFailedMessage, kMsgBoxCritical);
+        lblWebSource.SetCaption(kCheckConnectionStatus);
+        wait.End();
+        return;
+    }
+    const std::string folder = LookUpInstallFolder("\\\\" + txtWebServer.Text());
+    if (NothingRead(folder)) {
+        lblWebSource.SetCaption(kFolderNotFoundStatus);
+    } else {
+        lblWebSource.SetCaption(kFolderFoundStatus);
+        // The value proper ends at its NUL; the blanks of the read buffer follow it.
+        txtWebInstallationFolder.SetText(folder.substr(0, folder.find('\0')));
+    }
+    wait.End();
+    if (finish.DisconnectNetworkDrive() != 0) {
+        Toolkit().MsgBox(kDisconnectFailedMessage, kMsgBoxCritical);
+    }
+}
+
+std::string frmWeb::LookUpInstallFolder(const std::string& machineName) {
+    std::string result;
+    for (const InstallFolderValue& value : kInstallFolderValues) {
+        result = m_registry.GetRemoteRegistryValue(machineName, value.key, value.valueName);
+        if (!NothingRead(result)) {
+            break;
+        }
+    }
+    return result;
 }
 
 void frmWeb::cmdCancelofWebfrm_Click() {

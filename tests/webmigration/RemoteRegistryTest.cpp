@@ -1,0 +1,157 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "network/NetworkDrives.h"
+#include "support/Loopback.h"
+#include "support/SambaFixture.h"
+#include "support/ScopedEnvironment.h"
+#include "support/TempDir.h"
+#include "webmigration/NetRegistry.h"
+#include "webmigration/Registry.h"
+
+namespace synvora::test {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+constexpr const char* kKey = "SOFTWARE\\Tressel\\Tressel Omniline";
+
+/// The remote readers against the test server's registry, through `net`, with the messages they
+/// show collected. Every test starts and ends with no drive connected and without the key.
+class RemoteRegistryTest : public ::testing::Test {
+protected:
+    RemoteRegistryTest()
+        : m_calls(std::make_shared<NetRegistry>(CredentialsOfConnectionTo)),
+          m_registry(m_calls, [this](const std::string& prompt) { m_messages.push_back(prompt); }) {}
+    void SetUp() override { Server().DeleteRegistryKey("SOFTWARE\\Tressel"); }
+    void TearDown() override {
+        ReleaseAllNetworkDrives();
+        Server().DeleteRegistryKey("SOFTWARE\\Tressel");
+    }
+
+    static SambaServer& Server() { return SharedSambaServer(); }
+    static std::string Machine() { return "\\\\" + Server().ServerName(); }
+
+    void MapShare() {
+        std::string drive;
+        ASSERT_EQ(
+            MapNetworkDrive(Server().SharePath(), Server().Admin().user, Server().Admin().password, drive),
+            0);
+    }
+    std::string Read(const std::string& key, const std::string& valueName) {
+        return m_registry.GetRemoteRegistryValue(Machine(), key, valueName);
+    }
+
+    std::shared_ptr<NetRegistry> m_calls;
+    std::vector<std::string> m_messages;
+    RemoteRegistry m_registry;
+};
+
+// A read gives the whole 255-character buffer: the value, its NUL, then the blanks.
+std::string Buffer(const std::string& value) {
+    std::string buffer = value + '\0';
+    return buffer + std::string(255 - buffer.size(), ' ');
+}
+
+TEST_F(RemoteRegistryTest, ValuesComeBackInTheBufferAndWhatCannotBeReadIsReported) {
+    Server().SetRegistryValue(kKey, "InstallDir", "E:\\Program Files\\Tressel");
+    Server().SetRegistryValue(kKey, "fits", std::string(254, 'x'));
+    Server().SetRegistryValue(kKey, "toolong", std::string(255, 'x'));
+    Server().SetRegistryValue(kKey, "empty", "");
+    Server().SetRegistryValue(kKey, "-d", "D:\\M\xC3\xBCller \xE2\x82\xAC");
+    MapShare();
+
+    EXPECT_EQ(Read(kKey, "InstallDir"), Buffer("E:\\Program Files\\Tressel"));
+    EXPECT_EQ(Read(kKey, "fits"), std::string(254, 'x') + '\0') << "254 characters and the NUL fill it";
+    EXPECT_EQ(Read(kKey, "empty"), Buffer("")) << "an empty value is read, not missing";
+    // Each of ü and € is one character of the code page and comes back as UTF-8; a name that
+    // looks like an option is a name.
+    EXPECT_EQ(Read(kKey, "-d"),
+              "D:\\M\xC3\xBCller \xE2\x82\xAC" + std::string(1, '\0') + std::string(243, ' '));
+    EXPECT_THAT(m_messages, IsEmpty());
+
+    EXPECT_EQ(Read(kKey, "toolong"), "");
+    EXPECT_EQ(Read(kKey, "path"), "");
+    EXPECT_EQ(Read(kKey + std::string("\\PelluxServer\\1"), "path"), "");
+    EXPECT_THAT(m_messages,
+                ElementsAre("Cannot query value 'toolong'.", "Cannot query value 'path'.",
+                            "Cannot open key 'SOFTWARE\\Tressel\\Tressel Omniline\\PelluxServer\\1'."));
+}
+
+// `net` is started through a wrapper that notes its arguments and environment, then runs it.
+TEST_F(RemoteRegistryTest, TheDrivesLoginIsUsedWithThePasswordOutOfTheCommandLine) {
+    Server().SetRegistryValue(kKey, "InstallDir", "E:\\Tressel");
+    TempDir bin;
+    const std::string report = bin / "report";
+    {
+        std::ofstream wrapper(bin / "net");
+        wrapper << "#!/bin/sh\n{ for a in \"$@\"; do echo \"arg $a\"; done; env | sed 's/^/env /'; } >> '"
+                << report << "'\nexec /usr/bin/net \"$@\"\n";
+    }
+    std::filesystem::permissions(bin / "net", std::filesystem::perms::owner_all);
+    const char* path = std::getenv("PATH");
+    ScopedEnvironmentVariable searchPath("PATH", bin.Path() + ":" + (path != nullptr ? path : ""));
+
+    MapShare();
+    EXPECT_EQ(Read(kKey, "InstallDir"), Buffer("E:\\Tressel"));
+    std::string noted = ReadBytes(report);
+    const std::string password = Server().Admin().password;
+    EXPECT_THAT(noted, HasSubstr("arg --user=" + Server().Admin().user + "\n"));
+    EXPECT_THAT(noted, HasSubstr("env PASSWD=" + password + "\n"));
+    EXPECT_THAT(noted, Not(HasSubstr("arg " + password))) << "no argument holds the password";
+    EXPECT_THAT(noted, Not(HasSubstr("env HOME="))) << "nothing of the program's environment";
+    const auto config = noted.find("arg --configfile=");
+    ASSERT_NE(config, std::string::npos);
+    const std::filesystem::path configFile =
+        noted.substr(config + 17, noted.find('\n', config) - config - 17);
+    EXPECT_EQ(std::filesystem::status(configFile.parent_path()).permissions(),
+              std::filesystem::perms::owner_all)
+        << "a private folder of the program: " << configFile;
+
+    // Without a drive on that machine nobody's login is used, and the test server answers that.
+    ReleaseAllNetworkDrives();
+    std::filesystem::remove(report);
+    EXPECT_EQ(Read(kKey, "InstallDir"), Buffer("E:\\Tressel"));
+    noted = ReadBytes(report);
+    EXPECT_THAT(noted, HasSubstr("arg --user=\n"));
+    EXPECT_THAT(noted, HasSubstr("arg --no-pass\n"));
+    EXPECT_THAT(noted, Not(HasSubstr("env PASSWD=")));
+    EXPECT_THAT(m_messages, IsEmpty());
+}
+
+TEST_F(RemoteRegistryTest, MachinesThatCannotBeReachedGiveErrorAndOnlyInstallDirAsksTheUser) {
+    const std::string nobody = "\\\\127.0.0.1:" + std::to_string(FreeLoopbackPort());
+    EXPECT_EQ(m_registry.GetRemoteRegistryValue(nobody, kKey, "path"), "Error");
+    EXPECT_EQ(m_registry.GetRemoteRegistryValue(nobody, kKey, "installdir"), "Error");
+    EXPECT_THAT(m_messages, IsEmpty());
+    EXPECT_EQ(m_registry.GetRemoteRegistryValue(nobody, kKey, "InstallDir"), "Error");
+    EXPECT_THAT(m_messages, ElementsAre("Please enter the value of the following registry key "
+                                        "'SOFTWARE\\Tressel\\Tressel Omniline\\InstallDir' on the machine '" +
+                                        nobody + "'."));
+
+    // A machine that takes the connection and never answers is given up at the time limit.
+    m_calls->SetCallLimit(1s);
+    SilentServer silent;
+    RegistryHandle root = 0;
+    EXPECT_EQ(
+        m_calls->ConnectRegistry("\\\\127.0.0.1:" + std::to_string(silent.Port()), kHKeyLocalMachine, root),
+        kRegistryTimeout);
+    EXPECT_EQ(m_calls->ConnectRegistry("\\\\", kHKeyLocalMachine, root), kRegistryBadNetPath) << "no machine";
+}
+
+}  // namespace
+}  // namespace synvora::test
