@@ -237,14 +237,19 @@ drive_migration() {
     drive_database_page frmDestination "Destination database page" "$DEMO_NEW_DATABASE"
 
     drive_enter_page frmWeb "Web server page"
-    drive_say "    typed: server $DEMO_HOST:$DEMO_SMB_PORT, user name $DEMO_WEB_USER, password, installation folder $DEMO_OLD_INSTALLATION"
+    drive_say "    typed: server $DEMO_HOST:$DEMO_SMB_PORT, user name $DEMO_WEB_USER, password, installation folder D"
     drive_type "$DEMO_HOST:$DEMO_SMB_PORT"
     drive_key Tab
     drive_type "$DEMO_WEB_USER"
     drive_key Tab
     drive_type "$DEMO_WEB_PASSWORD"
     drive_key Tab
-    drive_type "$DEMO_OLD_INSTALLATION"
+    # The drive letter chooses the share; Get Folder reads the rest from the old server's
+    # registry. The button has no access key: it is clicked.
+    drive_type D
+    drive_click 428 305
+    drive_say "    clicked: Get Folder"
+    drive_until '^text frmWeb\.lblWebSource=(Installation folder found\.|Unable|Please)' "Get Folder's outcome"
     drive_screenshot frmWeb
     drive_key alt+n
 

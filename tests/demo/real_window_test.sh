@@ -57,6 +57,12 @@ fi
 expected_boxes+=("64 Finished Migration.")
 expect_equal "message boxes" "$(printf '%s\n' "${expected_boxes[@]}")" "$(printf '%s\n' "${DRIVE_BOXES[@]}")"
 
+echo "== Get Folder"
+# The folder read from the old server's registry replaced the drive letter typed.
+expect_equal "Get Folder" "text frmWeb.lblWebSource=Getting installation folder...
+text frmWeb.lblWebSource=Installation folder found.
+text frmWeb.txtWebInstallationFolder=$DEMO_OLD_INSTALLATION" "$(grep '^text frmWeb\.' "$DRIVE_TRACE")"
+
 echo "== step lines"
 # Every line written, in order: the database job's, then, after its ClearSteps, the web job's.
 expected_steps="1=- Start migrate database content...
