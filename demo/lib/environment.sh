@@ -104,8 +104,7 @@ demo_wait_gone() {
 }
 
 demo_write_settings() {
-    umask 077
-    cat >"$DEMO_SETTINGS" <<EOF
+    (umask 077 && cat >"$DEMO_SETTINGS") <<EOF
 DEMO_PG_PORT=$DEMO_PG_PORT
 DEMO_SMB_PORT=$DEMO_SMB_PORT
 DEMO_DB_PASSWORD=$DEMO_DB_PASSWORD
@@ -400,6 +399,8 @@ demo_start_samba() {
     if ! demo_keep_port_free DEMO_SMB_PORT; then
         demo_samba_configuration >"$DEMO_SMB/smb.conf"
     fi
+    # sudo asks for a password here, in the foreground, rather than from the server's start below.
+    [ "$(id -u)" -eq 0 ] || sudo -v
     # smbd leads a process group of its own and ends when its standard input ends, which the
     # `tail` here closes when the shell that started the demo is gone.
     demo_as_root smbd --foreground --configfile="$DEMO_SMB/smb.conf" \
