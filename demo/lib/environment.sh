@@ -139,10 +139,29 @@ demo_create() {
     touch "$DEMO_DIR/ready"
 }
 
-# A file of random content and the given size.
+# A file of random content and the given size, made by demo_write_files.
 demo_file() {
-    mkdir -p "$(dirname "$1")"
-    head -c "$2" /dev/urandom >"$1"
+    DEMO_FILES+=("$1" "$2")
+}
+
+# One perl (part of every Debian installation) for all files: a process per file would take
+# seconds.
+demo_write_files() {
+    printf '%s\0' "${DEMO_FILES[@]}" | perl -0 -e '
+        use File::Path qw(make_path);
+        use File::Basename qw(dirname);
+        open(my $random, "<:raw", "/dev/urandom") or die "/dev/urandom: $!";
+        while (defined(my $path = <STDIN>)) {
+            chomp $path;
+            my $size = <STDIN>;
+            chomp $size;
+            make_path(dirname($path));
+            read($random, my $bytes, $size) == $size or die "/dev/urandom: $!";
+            open(my $file, ">:raw", $path) or die "$path: $!";
+            print $file $bytes or die "$path: $!";
+            close($file) or die "$path: $!";
+        }'
+    DEMO_FILES=()
 }
 
 # The old installation on the share D$: the four parameter folders (Attachments below the
@@ -152,6 +171,7 @@ demo_file() {
 # files of its own already.
 demo_create_installations() {
     local old=$DEMO_OLD new=$DEMO_NEW n
+    DEMO_FILES=()
     demo_file "$old/Attachments/103/Preisliste Frühjahr 2010.xls" 18432
     demo_file "$old/Attachments/101/cafe.jpg" 24310
     demo_file "$old/Attachments/102/overview.pdf" 40961
@@ -196,6 +216,7 @@ demo_create_installations() {
     demo_file "$new/E-Synvora/images/logo.gif" 2980
     demo_file "$new/E-Synvora/images/banner 2.5.png" 7040
     demo_file "$new/ExcelTemplates/Synvora 2.5 report.xlt" 15360
+    demo_write_files
     mkdir -p "$new/Attachments"
 }
 
