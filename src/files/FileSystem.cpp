@@ -12,6 +12,12 @@ RoutingFileSystem& TheRouter() {
 
 }  // namespace
 
+void FileSystem::CopyFolder(const std::string& source, const std::string& destination, bool overwrite) {
+    FolderCopyOptions options;
+    options.overwrite = overwrite;
+    CopyFolder(source, destination, options);
+}
+
 FileSystem& TheFileSystem() {
     return TheRouter();
 }

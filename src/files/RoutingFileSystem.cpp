@@ -95,13 +95,13 @@ void RoutingFileSystem::CopyFile(const std::string& source, const std::string& d
 }
 
 void RoutingFileSystem::CopyFolder(const std::string& source, const std::string& destination,
-                                   bool overwrite) {
+                                   const FolderCopyOptions& options) {
     const Route from = RouteOrFail(source);
     const Route to = RouteOrFail(destination);
     if (from.fileSystem == to.fileSystem) {
-        from.fileSystem->CopyFolder(from.path, to.path, overwrite);
+        from.fileSystem->CopyFolder(from.path, to.path, options);
     } else {
-        CopyFolderAcross(*from.fileSystem, from.path, *to.fileSystem, to.path, overwrite);
+        CopyFolderAcross(*from.fileSystem, from.path, *to.fileSystem, to.path, options);
     }
 }
 

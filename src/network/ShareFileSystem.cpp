@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -154,9 +155,15 @@ public:
 
     void Write(std::string_view bytes) override { m_file->Write(bytes); }
 
+    void SetModificationTime(FileTime modified) override { m_modified = modified; }
+
     void Commit(unsigned permissions, bool replace) override {
         m_file->Close();
         m_file.reset();
+        // Before the read-only attribute, which would refuse it.
+        if (m_modified) {
+            m_connection->SetModificationTime(m_temporary, *m_modified);
+        }
         if ((permissions & kOwnerWrite) == 0) {
             m_connection->SetReadOnly(m_temporary, true);
             m_readOnly = true;
@@ -178,6 +185,7 @@ private:
     std::string m_final;
     std::string m_temporary;
     std::unique_ptr<ShareFile> m_file;
+    std::optional<FileTime> m_modified;
     bool m_readOnly = false;
     bool m_committed = false;
 };
@@ -233,8 +241,9 @@ void ShareFileSystem::CopyFile(const std::string& source, const std::string& des
     CopyFileAcross(*this, source, *this, destination, overwrite);
 }
 
-void ShareFileSystem::CopyFolder(const std::string& source, const std::string& destination, bool overwrite) {
-    CopyFolderAcross(*this, source, *this, destination, overwrite);
+void ShareFileSystem::CopyFolder(const std::string& source, const std::string& destination,
+                                 const FolderCopyOptions& options) {
+    CopyFolderAcross(*this, source, *this, destination, options);
 }
 
 int ShareFileSystem::Attributes(const std::string& path) {
@@ -250,7 +259,8 @@ std::optional<PathInfo> ShareFileSystem::Inspect(const std::string& path) {
     if (!entry) {
         return std::nullopt;
     }
-    return PathInfo{AttributesOf(*entry), entry->identity};
+    return PathInfo{AttributesOf(*entry), entry->identity, entry->isFolder ? 0 : entry->size,
+                    entry->modified};
 }
 
 std::vector<FolderEntry> ShareFileSystem::ListFolder(const std::string& path) {
