@@ -18,6 +18,10 @@ void FileSystem::CopyFolder(const std::string& source, const std::string& destin
     CopyFolder(source, destination, options);
 }
 
+std::unique_ptr<FileReader> FileSystem::OpenListedFile(const std::string& path, const FolderEntry&) {
+    return OpenForReading(path);
+}
+
 FileSystem& TheFileSystem() {
     return TheRouter();
 }

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "CopyProgress.h"
@@ -45,12 +46,21 @@ struct PathInfo {
 
 /// One entry of a folder listing. Symbolic links are listed as what they lead to; a link that
 /// leads nowhere is listed as a file, so that copying it fails instead of being skipped silently.
+/// A file comes with what the listing tells of it, so that a copy needs no question per file.
 struct FolderEntry {
     std::string name;
     bool isFolder = false;
     FolderIdentity identity;  // folders only
     std::uint64_t size = 0;   // files only
     FileTime modified;        // files only
+    bool readOnly = false;    // files only
+
+    static FolderEntry Folder(std::string name, FolderIdentity identity) {
+        return {std::move(name), true, identity, 0, {}, false};
+    }
+    static FolderEntry File(std::string name, std::uint64_t size, FileTime modified, bool readOnly) {
+        return {std::move(name), false, {}, size, modified, readOnly};
+    }
 };
 
 /// A file opened for reading in chunks.
@@ -126,6 +136,11 @@ public:
     virtual std::vector<FolderEntry> ListFolder(const std::string& path) = 0;
 
     virtual std::unique_ptr<FileReader> OpenForReading(const std::string& path) = 0;
+
+    /// Opens a file that a listing has just shown: a backend for which each question costs a
+    /// round trip trusts the listing's size and attribute instead of asking again. The file is
+    /// read to its real end all the same.
+    virtual std::unique_ptr<FileReader> OpenListedFile(const std::string& path, const FolderEntry& listed);
 
     /// Starts a new file that will take the given path when committed (see FileWriter).
     virtual std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) = 0;

@@ -186,15 +186,13 @@ std::vector<FolderEntry> LocalFileSystem::ListFolder(const std::string& path) {
         }
         struct stat info {};
         if (::fstatat(fd, entry->d_name, &info, 0) != 0) {
-            entries.push_back({std::string(name), false, {}, 0, {}});  // a link that leads nowhere
+            entries.push_back(
+                FolderEntry::File(std::string(name), 0, {}, false));  // a link that leads nowhere
         } else if (S_ISDIR(info.st_mode)) {
-            entries.push_back({std::string(name), true, IdentityOf(info), 0, {}});
+            entries.push_back(FolderEntry::Folder(std::string(name), IdentityOf(info)));
         } else if (S_ISREG(info.st_mode)) {
-            entries.push_back({std::string(name),
-                               false,
-                               {},
-                               static_cast<std::uint64_t>(info.st_size),
-                               ModificationTimeOf(info)});
+            entries.push_back(FolderEntry::File(std::string(name), static_cast<std::uint64_t>(info.st_size),
+                                                ModificationTimeOf(info), (info.st_mode & S_IWUSR) == 0));
         }
     }
 }

@@ -125,6 +125,12 @@ std::unique_ptr<FileReader> RoutingFileSystem::OpenForReading(const std::string&
     return route.fileSystem->OpenForReading(route.path);
 }
 
+std::unique_ptr<FileReader> RoutingFileSystem::OpenListedFile(const std::string& path,
+                                                              const FolderEntry& listed) {
+    const Route route = RouteOrFail(path);
+    return route.fileSystem->OpenListedFile(route.path, listed);
+}
+
 std::unique_ptr<FileWriter> RoutingFileSystem::CreateFileWriter(const std::string& path) {
     const Route route = RouteOrFail(path);
     return route.fileSystem->CreateFileWriter(route.path);

@@ -66,7 +66,7 @@ void CopyOneFile(FileSystem& from, const std::string& source, FileSystem& to, co
         CheckDestination(to, destination, options, listed) == Destination::kUnchanged) {
         return;
     }
-    const auto reader = from.OpenForReading(source);
+    const auto reader = from.OpenListedFile(source, listed);
     const auto writer = to.CreateFileWriter(destination);
     StreamContent(*reader, *writer, buffer, tracker);
     writer->SetModificationTime(listed.modified);
@@ -184,9 +184,7 @@ void CopyFileAcross(FileSystem& from, const std::string& source, FileSystem& to,
     if (file->IsFolder()) {
         ThrowPlatformError(EISDIR);
     }
-    FolderEntry listed;
-    listed.size = file->size;
-    listed.modified = file->modified;
+    const FolderEntry listed = FolderEntry::File("", file->size, file->modified, file->IsReadOnly());
     FolderCopyOptions options;
     options.overwrite = overwrite;
     std::vector<char> buffer(kChunkSize);

@@ -203,16 +203,13 @@ std::vector<FolderEntry> ShareConnection::List(const std::string& path) {
             continue;
         }
         // The listing carries each file's size and time: no round trip per file to learn them.
-        const bool isFolder = (entry->attrs & kFolderAttribute) != 0;
-        if (isFolder) {
-            entries.push_back({std::string(name), true, EntryOf(info).identity, 0, {}});
+        if ((entry->attrs & kFolderAttribute) != 0) {
+            entries.push_back(FolderEntry::Folder(std::string(name), EntryOf(info).identity));
         } else {
-            entries.push_back({std::string(name),
-                               false,
-                               {},
-                               entry->size,
-                               {static_cast<std::int64_t>(entry->mtime_ts.tv_sec),
-                                static_cast<std::int64_t>(entry->mtime_ts.tv_nsec)}});
+            const FileTime modified{static_cast<std::int64_t>(entry->mtime_ts.tv_sec),
+                                    static_cast<std::int64_t>(entry->mtime_ts.tv_nsec)};
+            entries.push_back(FolderEntry::File(std::string(name), entry->size, modified,
+                                                (entry->attrs & kReadOnlyAttribute) != 0));
         }
     }
     return entries;

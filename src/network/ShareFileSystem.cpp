@@ -112,6 +112,40 @@ private:
     unsigned m_permissions = kReadWrite;
 };
 
+/// Reads a file that a listing has just shown, trusting the listing's size for one thing only:
+/// each read asks for one byte more than the file should still hold, so that the piece that
+/// comes back short, with exactly the rest of the listed size, shows the end without a further
+/// round trip. A file that changed since the listing is read to its real end.
+class ListedShareFileReader final : public FileReader {
+public:
+    ListedShareFileReader(ShareConnection& connection, const std::string& path, const FolderEntry& listed)
+        : m_file(connection.OpenFile(path, O_RDONLY)),
+          m_expected(listed.size),
+          m_permissions(listed.readOnly ? kReadOnly : kReadWrite) {}
+
+    std::size_t Read(std::span<char> buffer) override {
+        if (m_atEnd || buffer.empty()) {
+            return 0;
+        }
+        const std::size_t wanted =
+            m_expected < buffer.size() ? static_cast<std::size_t>(m_expected) + 1 : buffer.size();
+        const std::size_t got = m_file->Read(buffer.first(wanted));
+        if (got == 0 || (got < wanted && got == m_expected)) {
+            m_atEnd = true;
+        }
+        m_expected -= got < m_expected ? got : m_expected;
+        return got;
+    }
+
+    unsigned Permissions() const override { return m_permissions; }
+
+private:
+    std::unique_ptr<ShareFile> m_file;
+    std::uint64_t m_expected;
+    unsigned m_permissions;
+    bool m_atEnd = false;
+};
+
 /// A new file written under a temporary name beside its final one; removed unless committed.
 class ShareFileWriter final : public FileWriter {
 public:
@@ -269,6 +303,11 @@ std::vector<FolderEntry> ShareFileSystem::ListFolder(const std::string& path) {
 
 std::unique_ptr<FileReader> ShareFileSystem::OpenForReading(const std::string& path) {
     return std::make_unique<ShareFileReader>(*m_connection, Normalize(path));
+}
+
+std::unique_ptr<FileReader> ShareFileSystem::OpenListedFile(const std::string& path,
+                                                            const FolderEntry& listed) {
+    return std::make_unique<ListedShareFileReader>(*m_connection, Normalize(path), listed);
 }
 
 std::unique_ptr<FileWriter> ShareFileSystem::CreateFileWriter(const std::string& path) {
