@@ -127,13 +127,17 @@ public:
         if (m_atEnd || buffer.empty()) {
             return 0;
         }
-        const std::size_t wanted =
-            m_expected < buffer.size() ? static_cast<std::size_t>(m_expected) + 1 : buffer.size();
+        const bool lastPiece = !m_pastListing && m_expected < buffer.size();
+        const std::size_t wanted = lastPiece ? static_cast<std::size_t>(m_expected) + 1 : buffer.size();
         const std::size_t got = m_file->Read(buffer.first(wanted));
-        if (got == 0 || (got < wanted && got == m_expected)) {
+        if (got == 0) {
             m_atEnd = true;
+        } else if (m_pastListing || got > m_expected) {
+            m_pastListing = true;  // the file grew: read on to its end
+        } else {
+            m_expected -= got;
+            m_atEnd = got < wanted && m_expected == 0;
         }
-        m_expected -= got < m_expected ? got : m_expected;
         return got;
     }
 
@@ -141,8 +145,9 @@ public:
 
 private:
     std::unique_ptr<ShareFile> m_file;
-    std::uint64_t m_expected;
+    std::uint64_t m_expected;  // what the listing says is still to come
     unsigned m_permissions;
+    bool m_pastListing = false;
     bool m_atEnd = false;
 };
 
