@@ -83,8 +83,16 @@ QWidget* MakeButton(QWidget* parent, const ControlLayout& control) {
     return button;
 }
 
+/// Shows its text as given: the bar's own format would take "%p", "%v" and "%m" in it for its
+/// numbers.
+class TextProgressBar final : public QProgressBar {
+public:
+    using QProgressBar::QProgressBar;
+    QString text() const override { return property(kCaptionProperty).toString(); }
+};
+
 QWidget* MakeProgressBar(QWidget* parent, const ControlLayout& control) {
-    auto* bar = MakeChild<QProgressBar>(parent);
+    auto* bar = MakeChild<TextProgressBar>(parent);
     bar->setRange(0, kProgressMaximum);
     bar->setValue(control.value);
     bar->setTextVisible(true);
@@ -175,9 +183,7 @@ QString ProgressBarText(const RenderedControl& control) {
 
 void SetProgressBarText(const RenderedControl& control, const QString& text) {
     control.widget->setProperty(kCaptionProperty, text);
-    QString format = text;
-    format.replace(QLatin1Char('%'), QStringLiteral("%%"));
-    static_cast<QProgressBar*>(control.widget)->setFormat(format);
+    control.widget->update();
 }
 
 QString FrameCaption(const RenderedControl& control) {

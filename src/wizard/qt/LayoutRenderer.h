@@ -38,7 +38,7 @@ QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
 void SetCheckBoxCaption(const RenderedControl& control, const QString& caption);
 QString CheckBoxCaption(const RenderedControl& control);
 
-/// The text a progress bar shows, as given (its "%" signs are not placeholders).
+/// The text a progress bar shows, exactly as given.
 QString ProgressBarText(const RenderedControl& control);
 void SetProgressBarText(const RenderedControl& control, const QString& text);
 
