@@ -8,17 +8,6 @@ namespace {
 const std::string kOldInstallationPath = "Program Files/E-Synvora";
 const std::string kNewInstallationPath = "Portivo";
 
-std::string Literal(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c;
-        if (c == '\'') {
-            quoted += '\'';
-        }
-    }
-    return quoted + "'";
-}
-
 std::string ParameterRows(const WebContent& content, const std::string& newRoot, bool old) {
     std::string names;
     std::string rows;
@@ -29,9 +18,9 @@ std::string ParameterRows(const WebContent& content, const std::string& newRoot,
         const std::string value = old                   ? folder.oldValue
                                   : folder.absolutePath ? newRoot + "/" + folder.newValue
                                                         : folder.newValue;
-        names += (names.empty() ? "" : ", ") + Literal(folder.name);
-        rows += std::string(rows.empty() ? "" : ",\n    ") + "(" + Literal(folder.name) + ", " +
-                Literal(value) + ")";
+        names += (names.empty() ? "" : ", ") + SqlLiteral(folder.name);
+        rows += std::string(rows.empty() ? "" : ",\n    ") + "(" + SqlLiteral(folder.name) + ", " +
+                SqlLiteral(value) + ")";
     }
     return "DELETE FROM dbo.SYNVORAPARAMETER WHERE PARAMNAME IN (" + names +
            ");\n"
@@ -63,6 +52,17 @@ ContentFolder Fixed(const std::string& name, FileTree files) {
 }
 
 }  // namespace
+
+std::string SqlLiteral(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c;
+        if (c == '\'') {
+            quoted += '\'';
+        }
+    }
+    return quoted + "'";
+}
 
 std::string RandomBytes(std::size_t size, std::uint64_t seed) {
     std::string bytes(size, '\0');

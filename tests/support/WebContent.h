@@ -61,6 +61,9 @@ void WriteOldInstallation(const WebContent& content, const std::string& driveRoo
 std::string OldParameterRows(const WebContent& content);
 std::string NewParameterRows(const WebContent& content, const std::string& newRoot);
 
+/// A SQL string literal: the text in single quotes, quotes inside doubled.
+std::string SqlLiteral(const std::string& text);
+
 /// The registry file of this machine as the new web server, with its installation folder, or
 /// without one (the product's key present, its folder not).
 std::string NewWebServerRegistry(const std::optional<std::string>& installationFolder);

@@ -35,6 +35,8 @@ constexpr const char* kStopCopyQuestion =
     "The web contents are still being copied. Do you want to stop the copy? The file being copied is "
     "completed first.";
 
+constexpr const char* kImagesSource = "Z:/Program Files/E-Synvora/E-Synvora/images";
+
 enum Folder { kAttachments, kExcelTemp, kExcelTemplates, kXmlErrors, kImages, kXmlTemplates };
 
 std::string LogEntry(const std::string& heading, const std::string& message) {
@@ -145,6 +147,21 @@ protected:
             EXPECT_TRUE(bytes == source->second) << path;
         }
         EXPECT_LT(arrived.size(), folder.files.size()) << "the copy was to stop part-way";
+    }
+
+    /// The images folder fails in its copy: the folder's box, then the run's.
+    void ExpectImagesToFail() {
+        m_toolkit.ExpectMsgBox(ImagesFailure(), kMsgBoxCritical);
+        m_toolkit.ExpectMsgBox(kStoppedWithErrors, kMsgBoxInformation);
+    }
+    std::string ImagesFailure() const {
+        return "Is was not possible to migrate '" + std::string(kImagesSource) + "' to '" +
+               New(Content(kImages)) + "', Check if destination files are read-only!";
+    }
+    std::string ImagesFailureEntries() const {
+        return LogEntry("-2147221495 CopyFile", "Unable to copy Folder '" + std::string(kImagesSource) +
+                                                    "' to '" + New(Content(kImages)) + "'.") +
+               LogEntry("-2147221489 MigrateFolders", ImagesFailure());
     }
 
     std::string Log() const {
@@ -324,11 +341,7 @@ TEST_F(WebJobTest, AReadOnlyDestinationFileIsKeptAndTheRestOfItsFolderArrives) {
     WriteBytes(logo, "the new installation's own logo");
     fs::permissions(logo, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     WalkToTheFinishPage();
-    const std::string source = "Z:/Program Files/E-Synvora/E-Synvora/images";
-    const std::string failure = "Is was not possible to migrate '" + source + "' to '" + New(images) +
-                                "', Check if destination files are read-only!";
-    m_toolkit.ExpectMsgBox(failure, kMsgBoxCritical);
-    m_toolkit.ExpectMsgBox(kStoppedWithErrors, kMsgBoxInformation);
+    ExpectImagesToFail();
 
     PressStart();
 
@@ -336,9 +349,7 @@ TEST_F(WebJobTest, AReadOnlyDestinationFileIsKeptAndTheRestOfItsFolderArrives) {
     FileTree expected = images.files;
     expected["logo.gif"] = "the new installation's own logo";
     EXPECT_EQ(ReadTree(New(images)), expected);
-    EXPECT_EQ(Log(), LogEntry("-2147221495 CopyFile",
-                              "Unable to copy Folder '" + source + "' to '" + New(images) + "'.") +
-                         LogEntry("-2147221489 MigrateFolders", failure));
+    EXPECT_EQ(Log(), ImagesFailureEntries());
     EXPECT_THAT(SlotsWritten(), ElementsAre(1, 2, 3, 4, 5, 6, 9, 13));
 }
 
@@ -422,20 +433,14 @@ TEST_F(WebJobTest, TheServerGoingAwayDuringACopyIsReportedAndLeavesNoHalfWritten
         m_toolkit.Note("server stopped");
     };
     m_toolkit.DuringNextDoEvents(stopTheServer);
-    const std::string source = "Z:/Program Files/E-Synvora/E-Synvora/images";
-    const std::string failure = "Is was not possible to migrate '" + source + "' to '" + New(images) +
-                                "', Check if destination files are read-only!";
-    m_toolkit.ExpectMsgBox(failure, kMsgBoxCritical);
-    m_toolkit.ExpectMsgBox(kStoppedWithErrors, kMsgBoxInformation);
+    ExpectImagesToFail();
 
     PressStart();
     SharedSambaServer().Start();
 
     EXPECT_THAT(SlotsWritten(), ElementsAre(1, 2, 3, 4, 5, 6, 9, 13));
     ExpectOnlyCompleteFiles(images);
-    EXPECT_EQ(Log(), LogEntry("-2147221495 CopyFile",
-                              "Unable to copy Folder '" + source + "' to '" + New(images) + "'.") +
-                         LogEntry("-2147221489 MigrateFolders", failure));
+    EXPECT_EQ(Log(), ImagesFailureEntries());
     // The window went on being served between the server's end and the failure's report.
     const std::vector<std::string> journal = m_toolkit.JournalOf({"server stopped", "doevents", "msgbox"});
     const auto stopped = std::find(journal.begin(), journal.end(), "server stopped");
