@@ -28,14 +28,19 @@ struct PlannedFolder {
 struct CopyPlan {
     PlannedFolder root;
     CopyTotals totals;
+    /// The monitor asked to stop while the tree was listed: nothing is to be copied.
+    bool stopped = false;
 };
 
 /// Lists a folder tree once, with the size and modification time of every file: a share answers
 /// each folder's listing in one exchange, so the copy learns its totals without a round trip per
 /// file and reuses the listing instead of asking again. A link that leads back to a folder on the
 /// way is left out (its copy would never end). A drive that stops being ready (71) ends the
-/// listing; the folders not yet listed keep that failure.
-CopyPlan PlanFolderCopy(FileSystem& from, const std::string& source, FolderIdentity sourceIdentity);
+/// listing; the folders not yet listed keep that failure. A monitor hears after each folder how
+/// much has been found so far (nothing done yet), so that a long listing keeps the window alive
+/// and can be stopped.
+CopyPlan PlanFolderCopy(FileSystem& from, const std::string& source, FolderIdentity sourceIdentity,
+                        CopyMonitor* monitor = nullptr);
 
 /// folder + "/" + name, without doubling a trailing "/".
 std::string ChildPath(const std::string& folder, const std::string& name);

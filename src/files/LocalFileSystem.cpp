@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "CopyPlan.h"
+#include "ErrorCodes.h"
 #include "LocalCopy.h"
 #include "LocalIo.h"
 #include "PendingFile.h"
@@ -127,7 +128,12 @@ void LocalFileSystem::CopyFolder(const std::string& source, const std::string& d
     CopyTotals totals;
     if (options.monitor != nullptr) {
         const auto folder = Inspect(source);
-        totals = PlanFolderCopy(*this, source, folder ? folder->identity : FolderIdentity{}).totals;
+        const CopyPlan plan =
+            PlanFolderCopy(*this, source, folder ? folder->identity : FolderIdentity{}, options.monitor);
+        if (plan.stopped) {
+            ThrowPlatformErrorNumber(PlatformError::kUserInterrupt);
+        }
+        totals = plan.totals;
     }
     CopyLocalFolder(Resolve(source), Resolve(destination), options, totals);
 }

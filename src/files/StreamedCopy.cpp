@@ -198,7 +198,10 @@ void CopyFolderAcross(FileSystem& from, const std::string& source, FileSystem& t
         ThrowPlatformErrorNumber(PlatformError::kPathNotFound);
     }
     const bool created = EnsureFolder(to, destination);
-    const CopyPlan plan = PlanFolderCopy(from, source, folder->identity);
+    const CopyPlan plan = PlanFolderCopy(from, source, folder->identity, options.monitor);
+    if (plan.stopped) {
+        ThrowPlatformErrorNumber(PlatformError::kUserInterrupt);
+    }
     StreamedTreeCopy tree(from, to, options, plan.totals);
     tree.CopyContent(plan.root, source, destination, !created);
     tree.RaiseFirstFailure();
