@@ -109,6 +109,14 @@ void WatchedCopy(const Setting& setting, const std::string& destination) {
     }
 }
 
+std::int64_t FilesIn(const std::string& folder) {
+    std::int64_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        files += entry.is_regular_file() ? 1 : 0;
+    }
+    return files;
+}
+
 double SecondsOf(const std::function<void()>& run) {
     const auto start = std::chrono::steady_clock::now();
     run();
@@ -121,7 +129,7 @@ void Smbclient(const std::string& destination) {
     const int exitCode = synvora::test::RunProcess(
         {"smbclient", "--configfile=" + SharedSambaServer().ConfigPath(), "//127.0.0.1/D$", "-p",
          std::to_string(SharedSambaServer().Port()), "-U", login.user, "-c",
-         "lcd " + destination + "; cd " + kFolder + "; prompt off; recurse on; mget *"},
+         "lcd \"" + destination + "\"; cd \"" + kFolder + "\"; prompt off; recurse on; mget *"},
         {-1, "", {"PASSWD=" + login.password}, false});
     if (exitCode != 0) {
         throw std::runtime_error("smbclient failed");
@@ -149,8 +157,13 @@ void BM_FirstCopyFromShare(benchmark::State& state) {
     for (auto _ : state) {
         for (std::size_t turn = 0; turn < tools.size(); ++turn) {
             const auto& [name, copy] = tools[(turn + static_cast<std::size_t>(round)) % tools.size()];
-            const std::string destination = setting.local / (name + " " + std::to_string(round));
+            const std::string destination = setting.local / (name + "-" + std::to_string(round));
             const double taken = SecondsOf([&] { copy(destination); });
+            // smbclient ends with 0 also after a failing "lcd", having copied into the current
+            // folder instead: each tool's work is counted where it belongs.
+            if (FilesIn(destination) != setting.files) {
+                throw std::runtime_error(name + " did not copy every file");
+            }
             seconds[name] += taken;
             if (name == "program") {
                 state.SetIterationTime(taken);
