@@ -216,7 +216,7 @@ void frmFinish::RunSelectedJobs() {
     }
     // The web job runs also after a failed database job, but not once the user has left.
     if (!m_stopRequested && TheWizard().Welcome().Optionweb.Value() == 1) {
-        synvora::MigrateWebContent(*this);
+        MigrateWebContent(*this);
     }
     Toolkit().SetMousePointer(MousePointer::Default);
     if (m_stopRequested) {
