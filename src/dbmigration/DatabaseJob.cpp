@@ -45,13 +45,6 @@ struct JobStep {
     std::function<bool()> work;
 };
 
-/// Once the user has asked to leave, the job shows nothing more.
-void MsgBoxUnlessStopping(DatabaseJobHost& host, std::string_view prompt, int style) {
-    if (!host.StopRequested()) {
-        host.MsgBox(prompt, style);
-    }
-}
-
 /// Removes, on the destination server, the registration of a server named like the source server
 /// together with its logins. A failure has been logged by RunSQLCommand and is otherwise of no
 /// consequence: usually no such server was ever registered.
@@ -160,23 +153,9 @@ constexpr const char* kStopClientQuestion =
     "what the script has not committed.";
 constexpr const char* kClientStoppedEntry = "The migration script was stopped by the user before it ended.";
 
-/// Blocking work of the host from construction to destruction, also when the work raises.
-class BusyWork {
-public:
-    BusyWork(BusyWorkHost& host, std::string_view stopQuestion) : m_host(host) {
-        m_host.BeginBusyWork(stopQuestion);
-    }
-    BusyWork(const BusyWork&) = delete;
-    BusyWork& operator=(const BusyWork&) = delete;
-    ~BusyWork() { m_host.EndBusyWork(); }
-
-private:
-    BusyWorkHost& m_host;
-};
-
 /// Runs the client with the window kept alive; true when the user stopped it.
 bool RunClient(const ClientCommandLine& command, DatabaseJobHost& host) {
-    const BusyWork busy(host, kStopClientQuestion);
+    const BusyWorkScope busy(host, kStopClientQuestion);
     const CommandOptions options{.commandLineForLog = command.lineForLog,
                                  .environment = {command.passwordSetting},
                                  .whileRunning = [&host] { return host.ContinueBusyWork(); }};

@@ -40,6 +40,7 @@ namespace synvora::PlatformError {
 /// Failures of the platform layers (file system, process launch) carry the run-time error numbers
 /// and descriptions of the scripting runtime they stand in for. Callers that log "the description
 /// of the failure being handled" show these texts.
+constexpr std::int32_t kUserInterrupt = 18;
 constexpr std::int32_t kBadFileNameOrNumber = 52;
 constexpr std::int32_t kFileNotFound = 53;
 constexpr std::int32_t kFileAlreadyExists = 58;

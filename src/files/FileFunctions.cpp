@@ -33,8 +33,14 @@ void CopyFile(const std::string& source, const std::string& destination, bool ov
 }
 
 void CopyFolder(const std::string& source, const std::string& destination, bool overwrite) {
+    FolderCopyOptions options;
+    options.overwrite = overwrite;
+    CopyFolder(source, destination, options);
+}
+
+void CopyFolder(const std::string& source, const std::string& destination, const FolderCopyOptions& options) {
     try {
-        TheFileSystem().CopyFolder(source, destination, overwrite);
+        TheFileSystem().CopyFolder(source, destination, options);
     } catch (...) {
         WriteLogAndRaise(ErrorCode::kCopyFolder, "CopyFile",
                          "Unable to copy Folder '" + source + "' to '" + destination + "'.");

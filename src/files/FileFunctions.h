@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "CopyProgress.h"
+
 namespace synvora {
 
 /// Path, file and folder procedures of the FileFunctions module, on top of TheFileSystem(). Each
@@ -24,6 +26,10 @@ void CopyFile(const std::string& source, const std::string& destination, bool ov
 /// destination file, for one) does not stop the rest: the copy goes as far as it can and then
 /// fails. No file is ever left half-written.
 void CopyFolder(const std::string& source, const std::string& destination, bool overwrite);
+
+/// CopyFolder with the options of FileSystem::CopyFolder: a watched copy that can be stopped
+/// (a stop is logged as any failure), and files already complete at the destination kept.
+void CopyFolder(const std::string& source, const std::string& destination, const FolderCopyOptions& options);
 
 /// True when a folder exists at the path. Never fails and never logs: a path that cannot be
 /// tested gives false.

@@ -12,6 +12,16 @@ RoutingFileSystem& TheRouter() {
 
 }  // namespace
 
+void FileSystem::CopyFolder(const std::string& source, const std::string& destination, bool overwrite) {
+    FolderCopyOptions options;
+    options.overwrite = overwrite;
+    CopyFolder(source, destination, options);
+}
+
+std::unique_ptr<FileReader> FileSystem::OpenListedFile(const std::string& path, const FolderEntry&) {
+    return OpenForReading(path);
+}
+
 FileSystem& TheFileSystem() {
     return TheRouter();
 }

@@ -7,7 +7,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "CopyProgress.h"
 
 namespace synvora {
 
@@ -29,10 +32,13 @@ struct FolderIdentity {
     bool operator==(const FolderIdentity&) const = default;
 };
 
-/// What exists at a path: its FileAttribute bits and, for a folder, its identity.
+/// What exists at a path: its FileAttribute bits, for a folder its identity, for a file its size
+/// and modification time.
 struct PathInfo {
     int attributes = 0;
     FolderIdentity identity;
+    std::uint64_t size = 0;
+    FileTime modified;
 
     bool IsFolder() const noexcept { return (attributes & kAttributeDirectory) != 0; }
     bool IsReadOnly() const noexcept { return (attributes & kAttributeReadOnly) != 0; }
@@ -40,10 +46,21 @@ struct PathInfo {
 
 /// One entry of a folder listing. Symbolic links are listed as what they lead to; a link that
 /// leads nowhere is listed as a file, so that copying it fails instead of being skipped silently.
+/// A file comes with what the listing tells of it, so that a copy needs no question per file.
 struct FolderEntry {
     std::string name;
     bool isFolder = false;
     FolderIdentity identity;  // folders only
+    std::uint64_t size = 0;   // files only
+    FileTime modified;        // files only
+    bool readOnly = false;    // files only
+
+    static FolderEntry Folder(std::string name, FolderIdentity identity) {
+        return {std::move(name), true, identity, 0, {}, false};
+    }
+    static FolderEntry File(std::string name, std::uint64_t size, FileTime modified, bool readOnly) {
+        return {std::move(name), false, {}, size, modified, readOnly};
+    }
 };
 
 /// A file opened for reading in chunks.
@@ -68,6 +85,10 @@ public:
 
     virtual void Write(std::string_view bytes) = 0;
 
+    /// The modification time the file gets when it is committed; without a call it keeps the
+    /// time of its writing.
+    virtual void SetModificationTime(FileTime modified) = 0;
+
     /// Gives the file its permission bits and renames it into place. An existing file of the final
     /// name is replaced only when replace is true; otherwise the call fails and leaves it alone.
     virtual void Commit(unsigned permissions, bool replace) = 0;
@@ -88,16 +109,20 @@ public:
     /// Creates the folder and any missing folders above it. An existing folder is accepted.
     virtual void CreateFolder(const std::string& path) = 0;
 
-    /// Copies one file, keeping its permissions. An existing destination is replaced only when
-    /// overwrite is true, a read-only destination (attribute 1) is never replaced, and a folder at
-    /// the destination makes the call fail.
+    /// Copies one file, keeping its permissions and modification time. An existing destination is
+    /// replaced only when overwrite is true, a read-only destination (attribute 1) is never
+    /// replaced, and a folder at the destination makes the call fail.
     virtual void CopyFile(const std::string& source, const std::string& destination, bool overwrite) = 0;
 
     /// Copies a folder's files and subfolders into destination, which names the copy itself
-    /// (created, or merged into). Each file arrives complete or not at all. A file that cannot be
-    /// copied does not stop the rest: the copy goes as far as it can and then raises the first
-    /// failure.
-    virtual void CopyFolder(const std::string& source, const std::string& destination, bool overwrite) = 0;
+    /// (created, or merged into), each file with its permissions and modification time. Each file
+    /// arrives complete or not at all. A file that cannot be copied does not stop the rest: the
+    /// copy goes as far as it can and then raises the first failure; only a drive that is no
+    /// longer ready (71) ends it at once. See FolderCopyOptions for the destination's files and
+    /// for watching and stopping the copy.
+    virtual void CopyFolder(const std::string& source, const std::string& destination,
+                            const FolderCopyOptions& options) = 0;
+    void CopyFolder(const std::string& source, const std::string& destination, bool overwrite);
 
     /// FileAttribute bits of an existing file or folder.
     virtual int Attributes(const std::string& path) = 0;
@@ -111,6 +136,11 @@ public:
     virtual std::vector<FolderEntry> ListFolder(const std::string& path) = 0;
 
     virtual std::unique_ptr<FileReader> OpenForReading(const std::string& path) = 0;
+
+    /// Opens a file that a listing has just shown: a backend for which each question costs a
+    /// round trip trusts the listing's size and attribute instead of asking again. The file is
+    /// read to its real end all the same.
+    virtual std::unique_ptr<FileReader> OpenListedFile(const std::string& path, const FolderEntry& listed);
 
     /// Starts a new file that will take the given path when committed (see FileWriter).
     virtual std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) = 0;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "CopyPlan.h"
 #include "ErrorCodes.h"
 #include "LocalIo.h"
 #include "MigrationError.h"
@@ -24,6 +25,7 @@ namespace {
 
 constexpr std::size_t kKernelCopyChunk = std::size_t{1} << 30;
 constexpr std::size_t kBufferSize = std::size_t{256} << 10;
+constexpr std::size_t kReportedPiece = std::size_t{1} << 20;
 
 struct DirCloser {
     void operator()(DIR* dir) const noexcept { ::closedir(dir); }
@@ -36,13 +38,29 @@ bool CallNotSupported(int error) {
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF;
 }
 
+// Where the pieces of a watched copy are reported; nullptr for a copy nobody watches.
+using PieceSink = CopyTracker*;
+
+// A watched copy goes in pieces that each can be reported; an unwatched one lets the kernel take
+// as much as it will.
+std::size_t StepSize(PieceSink sink) {
+    return sink != nullptr ? kReportedPiece : kKernelCopyChunk;
+}
+
+void Reported(PieceSink sink, std::size_t bytes) {
+    if (sink != nullptr) {
+        sink->PieceCopied(bytes);
+    }
+}
+
 // Each step copies from the current file positions onwards, so a later step continues where an
 // earlier one gave up. Returns false when the call cannot copy these files at all.
-bool CopyWithCopyFileRange(int in, int out, off_t size, off_t& copied) {
+bool CopyWithCopyFileRange(int in, int out, off_t size, off_t& copied, PieceSink sink) {
     while (copied < size) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kKernelCopyChunk, 0);
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, StepSize(sink), 0);
         if (n > 0) {
             copied += n;
+            Reported(sink, static_cast<std::size_t>(n));
             continue;
         }
         if (n == 0) {
@@ -59,11 +77,12 @@ bool CopyWithCopyFileRange(int in, int out, off_t size, off_t& copied) {
     return true;
 }
 
-bool CopyWithSendfile(int in, int out, off_t size, off_t& copied) {
+bool CopyWithSendfile(int in, int out, off_t size, off_t& copied, PieceSink sink) {
     while (copied < size) {
-        const ssize_t n = ::sendfile(out, in, nullptr, kKernelCopyChunk);
+        const ssize_t n = ::sendfile(out, in, nullptr, StepSize(sink));
         if (n > 0) {
             copied += n;
+            Reported(sink, static_cast<std::size_t>(n));
             continue;
         }
         if (n == 0) {
@@ -80,7 +99,7 @@ bool CopyWithSendfile(int in, int out, off_t size, off_t& copied) {
     return true;
 }
 
-void CopyWithReadWrite(int in, int out) {
+void CopyWithReadWrite(int in, int out, PieceSink sink) {
     std::vector<char> buffer(kBufferSize);
     for (;;) {
         const ssize_t got = ::read(in, buffer.data(), buffer.size());
@@ -94,54 +113,65 @@ void CopyWithReadWrite(int in, int out) {
             return;
         }
         WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+        Reported(sink, static_cast<std::size_t>(got));
     }
 }
 
-void CopyContent(int in, int out, off_t size) {
+void CopyContent(int in, int out, off_t size, PieceSink sink) {
     off_t copied = 0;
-    if (CopyWithCopyFileRange(in, out, size, copied) && copied >= size) {
+    if (CopyWithCopyFileRange(in, out, size, copied, sink) && copied >= size) {
         return;
     }
-    if (CopyWithSendfile(in, out, size, copied) && copied >= size) {
+    if (CopyWithSendfile(in, out, size, copied, sink) && copied >= size) {
         return;
     }
     // Whatever is left (also a file that grew, or one whose size the file system does not know).
-    CopyWithReadWrite(in, out);
+    CopyWithReadWrite(in, out, sink);
 }
 
-// Raises what keeps a new file from taking the name; returns when the name is free or may be
-// replaced.
-void CheckDestination(int folderFd, const std::string& name, bool overwrite) {
+enum class Destination { kFree, kReplace, kUnchanged };
+
+// What the destination holds decides whether the file is copied: raises what keeps a new file
+// from taking the name.
+Destination CheckDestination(int folderFd, const std::string& name, const FolderCopyOptions& options,
+                             const struct stat& source) {
     struct stat info {};
     if (::fstatat(folderFd, name.c_str(), &info, 0) != 0) {
         if (errno == ENOENT) {
-            return;
+            return Destination::kFree;
         }
         ThrowPlatformError(errno);
     }
     if (S_ISDIR(info.st_mode)) {
         ThrowPlatformError(EISDIR);
     }
-    if (!overwrite) {
+    if (!options.overwrite) {
         ThrowPlatformError(EEXIST);
     }
     // Our own check: root may write anything, and a rename would not look at the bits anyway.
     if ((info.st_mode & S_IWUSR) == 0) {
         ThrowPlatformError(EACCES);
     }
+    if (options.skipUnchanged && info.st_size == source.st_size &&
+        SameModificationTime(ModificationTimeOf(info), ModificationTimeOf(source))) {
+        return Destination::kUnchanged;
+    }
+    return Destination::kReplace;
 }
 
 // destinationMayExist is false inside a folder this copy has just created: nothing to look at.
 void CopyOpenFile(int sourceFd, const struct stat& source, int destinationFolderFd, const std::string& name,
-                  bool overwrite, bool destinationMayExist) {
-    if (destinationMayExist) {
-        CheckDestination(destinationFolderFd, name, overwrite);
+                  const FolderCopyOptions& options, bool destinationMayExist, PieceSink sink) {
+    if (destinationMayExist &&
+        CheckDestination(destinationFolderFd, name, options, source) == Destination::kUnchanged) {
+        return;
     }
     PendingFile pending(destinationFolderFd, name, source.st_mode & 0777);
-    CopyContent(sourceFd, pending.Fd(), source.st_size);
+    CopyContent(sourceFd, pending.Fd(), source.st_size, sink);
+    SetModificationTime(pending.Fd(), ModificationTimeOf(source));
     // No fsync: the rename already guarantees that a final name never shows a partial file, and
     // flushing every file would make a large folder copy several times slower.
-    pending.Commit(overwrite);
+    pending.Commit(options.overwrite);
 }
 
 // Opens a file to copy. O_NONBLOCK keeps a FIFO that took a file's place from blocking the copy;
@@ -174,11 +204,12 @@ void RefuseCopyIntoItself(const std::string& source, const std::string& destinat
 }
 
 /// Copies one folder tree. A failing entry is remembered and the walk goes on, so the copy goes
-/// as far as it can; the first failure is raised at the end.
+/// as far as it can; the first failure is raised at the end. A stop asked for by the monitor, or
+/// a drive that is no longer ready, ends the walk after the file in hand.
 class TreeCopy {
 public:
-    TreeCopy(bool overwrite, FolderIdentity destinationRoot)
-        : m_overwrite(overwrite), m_destinationRoot(destinationRoot) {}
+    TreeCopy(const FolderCopyOptions& options, CopyTotals totals, FolderIdentity destinationRoot)
+        : m_options(options), m_tracker(options.monitor, totals), m_destinationRoot(destinationRoot) {}
 
     void CopyContent(OwnedDir source, int destinationFd, bool destinationMayHoldFiles);
     void RaiseFirstFailure() const;
@@ -186,14 +217,18 @@ public:
 private:
     template <typename Step>
     void Attempt(Step&& step);
+    bool Ending() const { return m_driveGone || m_tracker.Stopping(); }
     void CopyEntry(int sourceFd, const dirent& entry, int destinationFd, bool destinationMayHoldFiles);
-    void CopyFileEntry(int sourceFd, const char* name, int destinationFd, bool destinationMayHoldFiles);
+    std::uint64_t CopyFileEntry(int sourceFd, const char* name, int destinationFd,
+                                bool destinationMayHoldFiles);
     void CopySubfolder(int sourceFd, const char* name, int destinationFd, bool destinationMayHoldFiles);
 
-    bool m_overwrite;
+    const FolderCopyOptions& m_options;
+    CopyTracker m_tracker;
     FolderIdentity m_destinationRoot;
     std::vector<FolderIdentity> m_ancestors;
     std::exception_ptr m_firstFailure;
+    bool m_driveGone = false;
 };
 
 template <typename Step>
@@ -204,6 +239,9 @@ void TreeCopy::Attempt(Step&& step) {
         if (!m_firstFailure) {
             m_firstFailure = std::current_exception();
         }
+        if (IsDriveGone(std::current_exception())) {
+            m_driveGone = true;
+        }
     }
 }
 
@@ -211,6 +249,7 @@ void TreeCopy::RaiseFirstFailure() const {
     if (m_firstFailure) {
         std::rethrow_exception(m_firstFailure);
     }
+    m_tracker.RaiseIfStopped();
 }
 
 void TreeCopy::CopyContent(OwnedDir source, int destinationFd, bool destinationMayHoldFiles) {
@@ -222,7 +261,7 @@ void TreeCopy::CopyContent(OwnedDir source, int destinationFd, bool destinationM
         return;
     }
     m_ancestors.push_back(IdentityOf(self));
-    for (;;) {
+    while (!Ending()) {
         errno = 0;
         const dirent* entry = ::readdir(source.get());
         if (entry == nullptr) {
@@ -253,21 +292,27 @@ void TreeCopy::CopyEntry(int sourceFd, const dirent& entry, int destinationFd, b
         isFolder = resolved && S_ISDIR(target.st_mode);
     }
     if (isFile) {
-        Attempt([&] { CopyFileEntry(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles); });
+        std::uint64_t size = 0;
+        Attempt(
+            [&] { size = CopyFileEntry(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles); });
+        m_tracker.FileDone(size);
     } else if (isFolder) {
         Attempt([&] { CopySubfolder(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles); });
     }
     // Devices, FIFOs and sockets are no content of a folder to migrate.
 }
 
-void TreeCopy::CopyFileEntry(int sourceFd, const char* name, int destinationFd,
-                             bool destinationMayHoldFiles) {
+// Returns the size of the file as it was opened.
+std::uint64_t TreeCopy::CopyFileEntry(int sourceFd, const char* name, int destinationFd,
+                                      bool destinationMayHoldFiles) {
     struct stat info {};
     const UniqueFd file = OpenSourceFileAt(sourceFd, name, info);
     if (!S_ISREG(info.st_mode)) {
-        return;
+        return 0;
     }
-    CopyOpenFile(file.Get(), info, destinationFd, name, m_overwrite, destinationMayHoldFiles);
+    CopyOpenFile(file.Get(), info, destinationFd, name, m_options, destinationMayHoldFiles,
+                 m_tracker.Monitored() ? &m_tracker : nullptr);
+    return static_cast<std::uint64_t>(info.st_size);
 }
 
 void TreeCopy::CopySubfolder(int sourceFd, const char* name, int destinationFd,
@@ -354,10 +399,13 @@ void CopyLocalFile(const std::string& source, const std::string& destination, bo
     if (!destinationFolder.Valid()) {
         ThrowPlatformErrorNumber(PlatformError::kPathNotFound);
     }
-    CopyOpenFile(file.Get(), info, destinationFolder.Get(), name, overwrite, true);
+    FolderCopyOptions options;
+    options.overwrite = overwrite;
+    CopyOpenFile(file.Get(), info, destinationFolder.Get(), name, options, true, nullptr);
 }
 
-void CopyLocalFolder(const std::string& source, const std::string& destination, bool overwrite) {
+void CopyLocalFolder(const std::string& source, const std::string& destination,
+                     const FolderCopyOptions& options, CopyTotals totals) {
     OwnedDir sourceDir(source.empty() ? nullptr : ::opendir(source.c_str()));
     if (!sourceDir) {
         ThrowPlatformErrorNumber(PlatformError::kPathNotFound);
@@ -369,7 +417,7 @@ void CopyLocalFolder(const std::string& source, const std::string& destination, 
     if (::fstat(destinationFd.Get(), &info) != 0) {
         ThrowPlatformError(errno);
     }
-    TreeCopy tree(overwrite, IdentityOf(info));
+    TreeCopy tree(options, totals, IdentityOf(info));
     tree.CopyContent(std::move(sourceDir), destinationFd.Get(), !created);
     tree.RaiseFirstFailure();
 }

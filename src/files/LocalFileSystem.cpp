@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
+#include "CopyPlan.h"
+#include "ErrorCodes.h"
 #include "LocalCopy.h"
 #include "LocalIo.h"
 #include "PendingFile.h"
@@ -70,7 +73,12 @@ public:
 
     void Write(std::string_view bytes) override { WriteAll(m_pending.Fd(), bytes); }
 
+    void SetModificationTime(FileTime modified) override { m_modified = modified; }
+
     void Commit(unsigned permissions, bool replace) override {
+        if (m_modified) {
+            synvora::SetModificationTime(m_pending.Fd(), *m_modified);
+        }
         m_pending.SetPermissions(permissions & 0777);
         // No fsync, as for local copies: the rename is the guarantee against partial files.
         m_pending.Commit(replace);
@@ -79,6 +87,7 @@ public:
 private:
     UniqueFd m_folder;  // declared first: m_pending uses it until its own destruction
     PendingFile m_pending;
+    std::optional<FileTime> m_modified;
 };
 
 }  // namespace
@@ -113,8 +122,20 @@ void LocalFileSystem::CopyFile(const std::string& source, const std::string& des
     CopyLocalFile(Resolve(source), Resolve(destination), overwrite);
 }
 
-void LocalFileSystem::CopyFolder(const std::string& source, const std::string& destination, bool overwrite) {
-    CopyLocalFolder(Resolve(source), Resolve(destination), overwrite);
+void LocalFileSystem::CopyFolder(const std::string& source, const std::string& destination,
+                                 const FolderCopyOptions& options) {
+    // The totals cost a listing pass that only a watched copy needs.
+    CopyTotals totals;
+    if (options.monitor != nullptr) {
+        const auto folder = Inspect(source);
+        const CopyPlan plan =
+            PlanFolderCopy(*this, source, folder ? folder->identity : FolderIdentity{}, options.monitor);
+        if (plan.stopped) {
+            ThrowPlatformErrorNumber(PlatformError::kUserInterrupt);
+        }
+        totals = plan.totals;
+    }
+    CopyLocalFolder(Resolve(source), Resolve(destination), options, totals);
 }
 
 int LocalFileSystem::Attributes(const std::string& path) {
@@ -138,9 +159,12 @@ std::optional<PathInfo> LocalFileSystem::Inspect(const std::string& path) {
         }
         ThrowPlatformError(errno);
     }
-    PathInfo result{AttributesOf(info), {}};
+    PathInfo result{AttributesOf(info), {}, 0, {}};
     if (S_ISDIR(info.st_mode)) {
         result.identity = IdentityOf(info);
+    } else {
+        result.size = static_cast<std::uint64_t>(info.st_size);
+        result.modified = ModificationTimeOf(info);
     }
     return result;
 }
@@ -168,11 +192,13 @@ std::vector<FolderEntry> LocalFileSystem::ListFolder(const std::string& path) {
         }
         struct stat info {};
         if (::fstatat(fd, entry->d_name, &info, 0) != 0) {
-            entries.push_back({std::string(name), false, {}});  // a link that leads nowhere
+            entries.push_back(
+                FolderEntry::File(std::string(name), 0, {}, false));  // a link that leads nowhere
         } else if (S_ISDIR(info.st_mode)) {
-            entries.push_back({std::string(name), true, IdentityOf(info)});
+            entries.push_back(FolderEntry::Folder(std::string(name), IdentityOf(info)));
         } else if (S_ISREG(info.st_mode)) {
-            entries.push_back({std::string(name), false, {}});
+            entries.push_back(FolderEntry::File(std::string(name), static_cast<std::uint64_t>(info.st_size),
+                                                ModificationTimeOf(info), (info.st_mode & S_IWUSR) == 0));
         }
     }
 }

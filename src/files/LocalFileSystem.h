@@ -20,7 +20,9 @@ public:
     bool FolderExists(const std::string& path) override;
     void CreateFolder(const std::string& path) override;
     void CopyFile(const std::string& source, const std::string& destination, bool overwrite) override;
-    void CopyFolder(const std::string& source, const std::string& destination, bool overwrite) override;
+    using FileSystem::CopyFolder;
+    void CopyFolder(const std::string& source, const std::string& destination,
+                    const FolderCopyOptions& options) override;
     int Attributes(const std::string& path) override;
     std::optional<PathInfo> Inspect(const std::string& path) override;
     std::vector<FolderEntry> ListFolder(const std::string& path) override;

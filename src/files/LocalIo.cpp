@@ -75,4 +75,16 @@ FolderIdentity IdentityOf(const struct stat& info) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
+FileTime ModificationTimeOf(const struct stat& info) {
+    return {static_cast<std::int64_t>(info.st_mtim.tv_sec), static_cast<std::int64_t>(info.st_mtim.tv_nsec)};
+}
+
+void SetModificationTime(int fd, FileTime modified) {
+    const struct timespec times[2] = {
+        {0, UTIME_OMIT}, {static_cast<time_t>(modified.seconds), static_cast<long>(modified.nanoseconds)}};
+    if (::futimens(fd, times) != 0) {
+        ThrowPlatformError(errno);
+    }
+}
+
 }  // namespace synvora

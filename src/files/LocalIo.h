@@ -37,4 +37,9 @@ int AttributesOf(const struct stat& info);
 
 FolderIdentity IdentityOf(const struct stat& info);
 
+FileTime ModificationTimeOf(const struct stat& info);
+
+/// Sets an open file's modification time (its access time stays); call it after the last write.
+void SetModificationTime(int fd, FileTime modified);
+
 }  // namespace synvora

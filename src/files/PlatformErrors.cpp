@@ -34,6 +34,12 @@ std::int32_t NumberOfErrno(int errnoValue) {
         case ENODEV:
         case EHOSTUNREACH:
         case ECONNREFUSED:
+        case ECONNRESET:
+        case ECONNABORTED:
+        case ENOTCONN:
+        case EPIPE:
+        case ENETDOWN:
+        case ENETUNREACH:
         case ETIMEDOUT:
             return kDiskNotReady;
         default:
@@ -46,6 +52,8 @@ std::int32_t NumberOfErrno(int errnoValue) {
 std::string PlatformErrorDescription(std::int32_t number) {
     using namespace PlatformError;
     switch (number) {
+        case kUserInterrupt:
+            return "User interrupt occurred";
         case kBadFileNameOrNumber:
             return "Bad file name or number";
         case kFileNotFound:

@@ -95,13 +95,13 @@ void RoutingFileSystem::CopyFile(const std::string& source, const std::string& d
 }
 
 void RoutingFileSystem::CopyFolder(const std::string& source, const std::string& destination,
-                                   bool overwrite) {
+                                   const FolderCopyOptions& options) {
     const Route from = RouteOrFail(source);
     const Route to = RouteOrFail(destination);
     if (from.fileSystem == to.fileSystem) {
-        from.fileSystem->CopyFolder(from.path, to.path, overwrite);
+        from.fileSystem->CopyFolder(from.path, to.path, options);
     } else {
-        CopyFolderAcross(*from.fileSystem, from.path, *to.fileSystem, to.path, overwrite);
+        CopyFolderAcross(*from.fileSystem, from.path, *to.fileSystem, to.path, options);
     }
 }
 
@@ -123,6 +123,12 @@ std::vector<FolderEntry> RoutingFileSystem::ListFolder(const std::string& path) 
 std::unique_ptr<FileReader> RoutingFileSystem::OpenForReading(const std::string& path) {
     const Route route = RouteOrFail(path);
     return route.fileSystem->OpenForReading(route.path);
+}
+
+std::unique_ptr<FileReader> RoutingFileSystem::OpenListedFile(const std::string& path,
+                                                              const FolderEntry& listed) {
+    const Route route = RouteOrFail(path);
+    return route.fileSystem->OpenListedFile(route.path, listed);
 }
 
 std::unique_ptr<FileWriter> RoutingFileSystem::CreateFileWriter(const std::string& path) {

@@ -30,11 +30,14 @@ public:
     bool FolderExists(const std::string& path) override;
     void CreateFolder(const std::string& path) override;
     void CopyFile(const std::string& source, const std::string& destination, bool overwrite) override;
-    void CopyFolder(const std::string& source, const std::string& destination, bool overwrite) override;
+    using FileSystem::CopyFolder;
+    void CopyFolder(const std::string& source, const std::string& destination,
+                    const FolderCopyOptions& options) override;
     int Attributes(const std::string& path) override;
     std::optional<PathInfo> Inspect(const std::string& path) override;
     std::vector<FolderEntry> ListFolder(const std::string& path) override;
     std::unique_ptr<FileReader> OpenForReading(const std::string& path) override;
+    std::unique_ptr<FileReader> OpenListedFile(const std::string& path, const FolderEntry& listed) override;
     std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
     std::string ReadFile(const std::string& path) override;
     void ReplaceFile(const std::string& path, std::string_view content) override;

@@ -1,10 +1,10 @@
 #include "StreamedCopy.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <vector>
 
+#include "CopyPlan.h"
 #include "ErrorCodes.h"
 #include "FileSystem.h"
 #include "MigrationError.h"
@@ -13,25 +13,24 @@
 namespace synvora {
 namespace {
 
-// Large enough to keep a network round trip per chunk cheap against the data it carries.
+// Large enough to keep a network round trip per chunk cheap against the data it carries, and
+// small enough for a watched copy to report often.
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 
-std::string ChildPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') {
-        return folder + name;
-    }
-    return folder + "/" + name;
-}
+enum class Destination { kFree, kReplace, kUnchanged };
 
-void CheckDestination(FileSystem& to, const std::string& destination, bool overwrite) {
+// What the destination holds decides whether the file is copied: raises what keeps a new file
+// from taking the name.
+Destination CheckDestination(FileSystem& to, const std::string& destination, const FolderCopyOptions& options,
+                             const FolderEntry& source) {
     const auto existing = to.Inspect(destination);
     if (!existing) {
-        return;
+        return Destination::kFree;
     }
     if (existing->IsFolder()) {
         ThrowPlatformError(EISDIR);
     }
-    if (!overwrite) {
+    if (!options.overwrite) {
         ThrowPlatformError(EEXIST);
     }
     // Our own check: the destination's backend may let its user write anything (root, a share
@@ -39,23 +38,39 @@ void CheckDestination(FileSystem& to, const std::string& destination, bool overw
     if (existing->IsReadOnly()) {
         ThrowPlatformError(EACCES);
     }
+    if (options.skipUnchanged && existing->size == source.size &&
+        SameModificationTime(existing->modified, source.modified)) {
+        return Destination::kUnchanged;
+    }
+    return Destination::kReplace;
 }
 
-void CopyOneFile(FileSystem& from, const std::string& source, FileSystem& to, const std::string& destination,
-                 bool overwrite, bool destinationMayExist, std::vector<char>& buffer) {
-    const auto reader = from.OpenForReading(source);
-    if (destinationMayExist) {
-        CheckDestination(to, destination, overwrite);
-    }
-    const auto writer = to.CreateFileWriter(destination);
+void StreamContent(FileReader& reader, FileWriter& writer, std::vector<char>& buffer, CopyTracker* tracker) {
     for (;;) {
-        const std::size_t got = reader->Read(buffer);
+        const std::size_t got = reader.Read(buffer);
         if (got == 0) {
-            break;
+            return;
         }
-        writer->Write(std::string_view(buffer.data(), got));
+        writer.Write(std::string_view(buffer.data(), got));
+        if (tracker != nullptr) {
+            tracker->PieceCopied(got);
+        }
     }
-    writer->Commit(reader->Permissions(), overwrite);
+}
+
+/// Copies one file whose listing is known; the destination gets the listed modification time.
+void CopyOneFile(FileSystem& from, const std::string& source, FileSystem& to, const std::string& destination,
+                 const FolderCopyOptions& options, const FolderEntry& listed, bool destinationMayExist,
+                 std::vector<char>& buffer, CopyTracker* tracker) {
+    if (destinationMayExist &&
+        CheckDestination(to, destination, options, listed) == Destination::kUnchanged) {
+        return;
+    }
+    const auto reader = from.OpenListedFile(source, listed);
+    const auto writer = to.CreateFileWriter(destination);
+    StreamContent(*reader, *writer, buffer, tracker);
+    writer->SetModificationTime(listed.modified);
+    writer->Commit(reader->Permissions(), options.overwrite);
 }
 
 // Makes sure a destination folder exists; true when this call created it.
@@ -71,17 +86,20 @@ bool EnsureFolder(FileSystem& to, const std::string& path) {
     return false;
 }
 
+/// Copies a listed tree. A failing entry is remembered and the copy goes on, except when the
+/// source's drive has gone, or the monitor asked to stop: then nothing more is started.
 class StreamedTreeCopy {
 public:
-    StreamedTreeCopy(FileSystem& from, FileSystem& to, bool overwrite)
-        : m_from(from), m_to(to), m_overwrite(overwrite) {}
+    StreamedTreeCopy(FileSystem& from, FileSystem& to, const FolderCopyOptions& options, CopyTotals totals)
+        : m_from(from), m_to(to), m_options(options), m_tracker(options.monitor, totals) {}
 
-    void CopyContent(const std::string& source, const std::string& destination, bool destinationMayHoldFiles,
-                     FolderIdentity sourceIdentity);
+    void CopyContent(const PlannedFolder& folder, const std::string& source, const std::string& destination,
+                     bool destinationMayHoldFiles);
     void RaiseFirstFailure() const {
         if (m_firstFailure) {
             std::rethrow_exception(m_firstFailure);
         }
+        m_tracker.RaiseIfStopped();
     }
 
 private:
@@ -93,9 +111,14 @@ private:
             if (!m_firstFailure) {
                 m_firstFailure = std::current_exception();
             }
+            if (IsDriveGone(std::current_exception())) {
+                m_driveGone = true;
+            }
         }
     }
-    void CopyEntries(const std::string& source, const std::string& destination, bool destinationMayHoldFiles);
+    bool Ending() const { return m_driveGone || m_tracker.Stopping(); }
+    void CopyFileEntry(const PlannedEntry& file, const std::string& source, const std::string& destination,
+                       bool destinationMayHoldFiles);
 
     // In a folder this copy has just created, nothing needs looking at first.
     bool PrepareFolder(const std::string& path, bool mayExist) {
@@ -105,62 +128,82 @@ private:
         m_to.CreateFolder(path);
         return true;
     }
-    bool IsAncestor(FolderIdentity identity) const {
-        return identity.Known() &&
-               std::find(m_ancestors.begin(), m_ancestors.end(), identity) != m_ancestors.end();
-    }
 
     FileSystem& m_from;
     FileSystem& m_to;
-    bool m_overwrite;
+    const FolderCopyOptions& m_options;
+    CopyTracker m_tracker;
     // One buffer for every file: a folder of small files would otherwise allocate and clear a
     // whole chunk per file.
     std::vector<char> m_buffer = std::vector<char>(kChunkSize);
-    std::vector<FolderIdentity> m_ancestors;
     std::exception_ptr m_firstFailure;
+    bool m_driveGone = false;
 };
 
-void StreamedTreeCopy::CopyContent(const std::string& source, const std::string& destination,
-                                   bool destinationMayHoldFiles, FolderIdentity sourceIdentity) {
-    m_ancestors.push_back(sourceIdentity);
-    Attempt([&] { CopyEntries(source, destination, destinationMayHoldFiles); });
-    m_ancestors.pop_back();
+void StreamedTreeCopy::CopyContent(const PlannedFolder& folder, const std::string& source,
+                                   const std::string& destination, bool destinationMayHoldFiles) {
+    if (folder.listingFailure) {
+        Attempt([&] { std::rethrow_exception(folder.listingFailure); });
+        return;
+    }
+    for (const PlannedEntry& planned : folder.entries) {
+        if (Ending()) {
+            return;
+        }
+        const std::string from = ChildPath(source, planned.entry.name);
+        const std::string to = ChildPath(destination, planned.entry.name);
+        if (!planned.folder) {
+            CopyFileEntry(planned, from, to, destinationMayHoldFiles);
+            continue;
+        }
+        Attempt([&] {
+            const bool created = PrepareFolder(to, destinationMayHoldFiles);
+            CopyContent(*planned.folder, from, to, !created);
+        });
+    }
 }
 
-void StreamedTreeCopy::CopyEntries(const std::string& source, const std::string& destination,
-                                   bool destinationMayHoldFiles) {
-    for (const FolderEntry& entry : m_from.ListFolder(source)) {
-        const std::string from = ChildPath(source, entry.name);
-        const std::string to = ChildPath(destination, entry.name);
-        if (!entry.isFolder) {
-            Attempt(
-                [&] { CopyOneFile(m_from, from, m_to, to, m_overwrite, destinationMayHoldFiles, m_buffer); });
-        } else if (!IsAncestor(entry.identity)) {  // a link back into the copy would never end
-            Attempt([&] {
-                const bool created = PrepareFolder(to, destinationMayHoldFiles);
-                CopyContent(from, to, !created, entry.identity);
-            });
-        }
-    }
+void StreamedTreeCopy::CopyFileEntry(const PlannedEntry& file, const std::string& source,
+                                     const std::string& destination, bool destinationMayHoldFiles) {
+    CopyTracker* tracker = m_tracker.Monitored() ? &m_tracker : nullptr;
+    Attempt([&] {
+        CopyOneFile(m_from, source, m_to, destination, m_options, file.entry, destinationMayHoldFiles,
+                    m_buffer, tracker);
+    });
+    m_tracker.FileDone(file.entry.size);
 }
 
 }  // namespace
 
 void CopyFileAcross(FileSystem& from, const std::string& source, FileSystem& to,
                     const std::string& destination, bool overwrite) {
+    const auto file = from.Inspect(source);
+    if (!file) {
+        ThrowPlatformErrorNumber(PlatformError::kFileNotFound);
+    }
+    if (file->IsFolder()) {
+        ThrowPlatformError(EISDIR);
+    }
+    const FolderEntry listed = FolderEntry::File("", file->size, file->modified, file->IsReadOnly());
+    FolderCopyOptions options;
+    options.overwrite = overwrite;
     std::vector<char> buffer(kChunkSize);
-    CopyOneFile(from, source, to, destination, overwrite, true, buffer);
+    CopyOneFile(from, source, to, destination, options, listed, true, buffer, nullptr);
 }
 
 void CopyFolderAcross(FileSystem& from, const std::string& source, FileSystem& to,
-                      const std::string& destination, bool overwrite) {
+                      const std::string& destination, const FolderCopyOptions& options) {
     const auto folder = from.Inspect(source);
     if (!folder || !folder->IsFolder()) {
         ThrowPlatformErrorNumber(PlatformError::kPathNotFound);
     }
     const bool created = EnsureFolder(to, destination);
-    StreamedTreeCopy tree(from, to, overwrite);
-    tree.CopyContent(source, destination, !created, folder->identity);
+    const CopyPlan plan = PlanFolderCopy(from, source, folder->identity, options.monitor);
+    if (plan.stopped) {
+        ThrowPlatformErrorNumber(PlatformError::kUserInterrupt);
+    }
+    StreamedTreeCopy tree(from, to, options, plan.totals);
+    tree.CopyContent(plan.root, source, destination, !created);
     tree.RaiseFirstFailure();
 }
 

@@ -65,6 +65,8 @@ ShareEntry EntryOf(const struct stat& info) {
     // The library shows the read-only attribute as a missing owner write bit.
     entry.readOnly = (info.st_mode & S_IWUSR) == 0;
     entry.size = static_cast<std::uint64_t>(info.st_size);
+    entry.modified = {static_cast<std::int64_t>(info.st_mtim.tv_sec),
+                      static_cast<std::int64_t>(info.st_mtim.tv_nsec)};
     if (entry.isFolder) {
         entry.identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
     }
@@ -200,9 +202,15 @@ std::vector<FolderEntry> ShareConnection::List(const std::string& path) {
         if (name == "." || name == "..") {
             continue;
         }
-        const bool isFolder = (entry->attrs & kFolderAttribute) != 0;
-        entries.push_back(
-            {std::string(name), isFolder, isFolder ? EntryOf(info).identity : FolderIdentity{}});
+        // The listing carries each file's size and time: no round trip per file to learn them.
+        if ((entry->attrs & kFolderAttribute) != 0) {
+            entries.push_back(FolderEntry::Folder(std::string(name), EntryOf(info).identity));
+        } else {
+            const FileTime modified{static_cast<std::int64_t>(entry->mtime_ts.tv_sec),
+                                    static_cast<std::int64_t>(entry->mtime_ts.tv_nsec)};
+            entries.push_back(FolderEntry::File(std::string(name), entry->size, modified,
+                                                (entry->attrs & kReadOnlyAttribute) != 0));
+        }
     }
     return entries;
 }
@@ -240,6 +248,17 @@ void ShareConnection::Remove(const std::string& path) {
 void ShareConnection::SetReadOnly(const std::string& path, bool readOnly) {
     SMBCCTX* context = Context();
     if (smbc_getFunctionChmod(context)(context, Url(path).c_str(), readOnly ? 0444 : 0644) != 0) {
+        RaiseLastError();
+    }
+}
+
+void ShareConnection::SetModificationTime(const std::string& path, FileTime modified) {
+    SMBCCTX* context = Context();
+    // Access and modification time; the library has no call that leaves the access time alone.
+    const struct timeval time = {static_cast<time_t>(modified.seconds),
+                                 static_cast<suseconds_t>(modified.nanoseconds / 1000)};
+    struct timeval times[2] = {time, time};
+    if (smbc_getFunctionUtimes(context)(context, Url(path).c_str(), times) != 0) {
         RaiseLastError();
     }
 }

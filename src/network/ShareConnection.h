@@ -32,6 +32,7 @@ struct ShareEntry {
     bool readOnly = false;
     std::uint64_t size = 0;
     FolderIdentity identity;
+    FileTime modified;
 };
 
 class ShareConnection;
@@ -92,6 +93,8 @@ public:
     void Rename(const std::string& from, const std::string& to);
     void Remove(const std::string& path);
     void SetReadOnly(const std::string& path, bool readOnly);
+    /// The share keeps the time to the microsecond.
+    void SetModificationTime(const std::string& path, FileTime modified);
 
 private:
     friend class ShareFile;

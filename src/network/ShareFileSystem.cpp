@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -111,6 +112,45 @@ private:
     unsigned m_permissions = kReadWrite;
 };
 
+/// Reads a file that a listing has just shown, trusting the listing's size for one thing only:
+/// each read asks for one byte more than the file should still hold, so that the piece that
+/// comes back short, with exactly the rest of the listed size, shows the end without a further
+/// round trip. A file that changed since the listing is read to its real end.
+class ListedShareFileReader final : public FileReader {
+public:
+    ListedShareFileReader(ShareConnection& connection, const std::string& path, const FolderEntry& listed)
+        : m_file(connection.OpenFile(path, O_RDONLY)),
+          m_expected(listed.size),
+          m_permissions(listed.readOnly ? kReadOnly : kReadWrite) {}
+
+    std::size_t Read(std::span<char> buffer) override {
+        if (m_atEnd || buffer.empty()) {
+            return 0;
+        }
+        const bool lastPiece = !m_pastListing && m_expected < buffer.size();
+        const std::size_t wanted = lastPiece ? static_cast<std::size_t>(m_expected) + 1 : buffer.size();
+        const std::size_t got = m_file->Read(buffer.first(wanted));
+        if (got == 0) {
+            m_atEnd = true;
+        } else if (m_pastListing || got > m_expected) {
+            m_pastListing = true;  // the file grew: read on to its end
+        } else {
+            m_expected -= got;
+            m_atEnd = got < wanted && m_expected == 0;
+        }
+        return got;
+    }
+
+    unsigned Permissions() const override { return m_permissions; }
+
+private:
+    std::unique_ptr<ShareFile> m_file;
+    std::uint64_t m_expected;  // what the listing says is still to come
+    unsigned m_permissions;
+    bool m_pastListing = false;
+    bool m_atEnd = false;
+};
+
 /// A new file written under a temporary name beside its final one; removed unless committed.
 class ShareFileWriter final : public FileWriter {
 public:
@@ -154,9 +194,15 @@ public:
 
     void Write(std::string_view bytes) override { m_file->Write(bytes); }
 
+    void SetModificationTime(FileTime modified) override { m_modified = modified; }
+
     void Commit(unsigned permissions, bool replace) override {
         m_file->Close();
         m_file.reset();
+        // Before the read-only attribute, which would refuse it.
+        if (m_modified) {
+            m_connection->SetModificationTime(m_temporary, *m_modified);
+        }
         if ((permissions & kOwnerWrite) == 0) {
             m_connection->SetReadOnly(m_temporary, true);
             m_readOnly = true;
@@ -178,6 +224,7 @@ private:
     std::string m_final;
     std::string m_temporary;
     std::unique_ptr<ShareFile> m_file;
+    std::optional<FileTime> m_modified;
     bool m_readOnly = false;
     bool m_committed = false;
 };
@@ -233,8 +280,9 @@ void ShareFileSystem::CopyFile(const std::string& source, const std::string& des
     CopyFileAcross(*this, source, *this, destination, overwrite);
 }
 
-void ShareFileSystem::CopyFolder(const std::string& source, const std::string& destination, bool overwrite) {
-    CopyFolderAcross(*this, source, *this, destination, overwrite);
+void ShareFileSystem::CopyFolder(const std::string& source, const std::string& destination,
+                                 const FolderCopyOptions& options) {
+    CopyFolderAcross(*this, source, *this, destination, options);
 }
 
 int ShareFileSystem::Attributes(const std::string& path) {
@@ -250,7 +298,8 @@ std::optional<PathInfo> ShareFileSystem::Inspect(const std::string& path) {
     if (!entry) {
         return std::nullopt;
     }
-    return PathInfo{AttributesOf(*entry), entry->identity};
+    return PathInfo{AttributesOf(*entry), entry->identity, entry->isFolder ? 0 : entry->size,
+                    entry->modified};
 }
 
 std::vector<FolderEntry> ShareFileSystem::ListFolder(const std::string& path) {
@@ -259,6 +308,11 @@ std::vector<FolderEntry> ShareFileSystem::ListFolder(const std::string& path) {
 
 std::unique_ptr<FileReader> ShareFileSystem::OpenForReading(const std::string& path) {
     return std::make_unique<ShareFileReader>(*m_connection, Normalize(path));
+}
+
+std::unique_ptr<FileReader> ShareFileSystem::OpenListedFile(const std::string& path,
+                                                            const FolderEntry& listed) {
+    return std::make_unique<ListedShareFileReader>(*m_connection, Normalize(path), listed);
 }
 
 std::unique_ptr<FileWriter> ShareFileSystem::CreateFileWriter(const std::string& path) {

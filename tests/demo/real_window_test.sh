@@ -16,10 +16,6 @@ work=$(mktemp -d)
 . "$source_dir/demo/lib/drive-wizard.sh"
 trap 'drive_stop; demo_stop; rm -rf "$work"' EXIT
 
-# The web job (Start's second job) is built on its own branch: until it is merged here, Start runs
-# the database job alone and the checks of the web job wait for it.
-web_job=0
-
 failures=0
 fail() {
     echo "FAIL: $*" >&2
@@ -53,12 +49,10 @@ new_folder() {
 
 echo "== message boxes"
 expected_boxes=()
-if [ $web_job -eq 1 ]; then
-    # The folders the new installation lacks are created when the user agrees.
-    for folder in ExcelTemp XMLError E-Synvora/XMLTemplate; do
-        expected_boxes+=("4 The destination folder '$(new_folder "$folder")' does not exist. Create this folder on server '$DEMO_HOST'?")
-    done
-fi
+# The folders the new installation lacks are created when the user agrees.
+for folder in ExcelTemp XMLError E-Synvora/XMLTemplate; do
+    expected_boxes+=("4 The destination folder '$(new_folder "$folder")' does not exist. Create this folder on server '$DEMO_HOST'?")
+done
 expected_boxes+=("64 Finished Migration.")
 expect_equal "message boxes" "$(printf '%s\n' "${expected_boxes[@]}")" "$(printf '%s\n' "${DRIVE_BOXES[@]}")"
 
@@ -76,7 +70,7 @@ expected_steps="1=- Start migrate database content...
 4=- Prepare migration script...
 5=- Running migration script...
 6=- Finished migrate database content..."
-[ $web_job -eq 0 ] || expected_steps+="
+expected_steps+="
 1=- Start web contents...
 2=- Getting installation-folder...
 3=- Map network driver...
@@ -111,8 +105,7 @@ XMLErrorPath|$(new_folder XMLError)" \
     "$(demo_sql "$DEMO_NEW_DATABASE" "SELECT PARAMNAME, PARAMVALUE FROM dbo.SYNVORAPARAMETER ORDER BY 1")"
 
 echo "== files"
-[ $web_job -eq 1 ] || echo "(the web job is not built yet: no files to check)"
-[ $web_job -eq 0 ] || for folder in "${content_folders[@]}"; do
+for folder in "${content_folders[@]}"; do
     count=0 missing=()
     while IFS= read -r -d '' file; do
         count=$((count + 1))
@@ -123,7 +116,7 @@ echo "== files"
         fail "${#missing[@]} of $count files of $folder did not arrive whole, among them ${missing[0]}"
 done
 # The new installation's own files stay; nothing outside the six folders comes along.
-[ $web_job -eq 0 ] || expect_equal "files of the new installation that the old one lacks" "E-Synvora/images/banner 2.5.png
+expect_equal "files of the new installation that the old one lacks" "E-Synvora/images/banner 2.5.png
 ExcelTemplates/Synvora 2.5 report.xlt" \
     "$(find "$DEMO_NEW" -type f -printf '%P\n' | while IFS= read -r file; do
         [ -e "$DEMO_OLD/$file" ] || echo "$file"

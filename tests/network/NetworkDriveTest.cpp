@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include "support/Loopback.h"
 #include "support/SambaFixture.h"
 #include "support/TempDir.h"
+#include "support/WebContent.h"
 
 namespace synvora::test {
 namespace {
@@ -202,6 +204,45 @@ TEST_F(NetworkDriveTest, FoldersWithBlanksAndNonAsciiNamesCopyBothWaysByteForByt
     EXPECT_EQ(ErrorNumberOf([&] { TheFileSystem().CopyFile(local / "logo.gif", readOnly, true); }),
               PlatformError::kPermissionDenied);
     EXPECT_EQ(ReadBytes(Server().ShareFolder() + "/Synvora/E-Synvora/images/logo one.gif"), "GIF89a");
+}
+
+std::int64_t MicrosecondsOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000 + info.st_mtim.tv_nsec / 1000;
+}
+
+TEST_F(NetworkDriveTest, ListedFilesAreReadToTheirRealEndAndCopiesKeepTheirTimesBothWays) {
+    const std::string share = Server().ShareFolder();
+    WriteTree(share, {{"a/grows.bin", RandomBytes(3 << 20, 1)},
+                      {"a/shrinks.bin", RandomBytes(100000, 2)},
+                      {"a/stays.bin", RandomBytes(1 << 20, 3)}});
+    const std::string drive = MapShare();
+    const std::vector<FolderEntry> listing = TheFileSystem().ListFolder(drive + "/a");
+    WriteBytes(share + "/a/grows.bin", RandomBytes((3 << 20) + 1000, 4));
+    WriteBytes(share + "/a/shrinks.bin", "short");
+    ASSERT_EQ(listing.size(), 3u);
+    for (const FolderEntry& listed : listing) {
+        const auto reader = TheFileSystem().OpenListedFile(drive + "/a/" + listed.name, listed);
+        std::string content;
+        std::vector<char> buffer(1 << 20);
+        int pieces = 0;
+        while (const std::size_t got = reader->Read(buffer)) {
+            content.append(buffer.data(), got);
+            ++pieces;
+        }
+        EXPECT_TRUE(content == ReadBytes(share + "/a/" + listed.name)) << listed.name;
+        EXPECT_LE(pieces, static_cast<int>(content.size() >> 20) + 2)
+            << listed.name << " came in small pieces";
+    }
+
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {981173106, 123456789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (share + "/a/stays.bin").c_str(), times, 0), 0);
+    TempDir local;
+    TheFileSystem().CopyFolder(drive + "/a", local / "a", true);
+    EXPECT_EQ(MicrosecondsOf(local / "a/stays.bin"), 981173106123456);
+    TheFileSystem().CopyFile(local / "a/stays.bin", drive + "/back.bin", false);
+    EXPECT_EQ(MicrosecondsOf(share + "/back.bin"), 981173106123456);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "database/odbc/DataAccess.h"
 #include "support/Loopback.h"
+#include "support/WebContent.h"
 
 namespace synvora::test {
 namespace {
@@ -197,14 +198,7 @@ void PostgresServer::CreateLogin(const std::string& user, const std::string& pas
 }
 
 std::string PostgresServer::Literal(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c;
-        if (c == '\'') {
-            quoted += '\'';
-        }
-    }
-    return quoted + "'";
+    return SqlLiteral(text);
 }
 
 std::string PostgresServer::Identifier(const std::string& name) {

@@ -35,6 +35,12 @@ void RecordingJobHost::BeginBusyWork(std::string_view stopQuestion) {
     m_busyWork = true;
 }
 
+void RecordingJobHost::ShowBusyProgress(std::string_view text, int permille) {
+    EXPECT_TRUE(m_busyWork) << "progress shown outside busy work";
+    EXPECT_TRUE(permille >= 0 && permille <= 1000) << permille;
+    m_journal.push_back("progress " + std::to_string(permille) + ": " + std::string(text));
+}
+
 bool RecordingJobHost::ContinueBusyWork() {
     EXPECT_TRUE(m_busyWork) << "busy work goes on without having begun";
     ++m_busyWorkCalls;

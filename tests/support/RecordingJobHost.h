@@ -40,7 +40,7 @@ public:
     /// Text of lblStep<slot> now.
     const std::string& Slot(int slot) const;
     /// Every call in order: "clear", "step <n>: <text>", "box <style>: <prompt>", "source",
-    /// "destination".
+    /// "destination", "progress <permille>: <text>".
     const std::vector<std::string>& Journal() const { return m_journal; }
     /// The message boxes shown, as "box <style>: <prompt>".
     std::vector<std::string> MsgBoxes() const;
@@ -55,6 +55,7 @@ public:
     MsgBoxResult MsgBox(std::string_view prompt, int style) override;
     bool StopRequested() override { return m_stopRequested; }
     void BeginBusyWork(std::string_view stopQuestion) override;
+    void ShowBusyProgress(std::string_view text, int permille) override;
     bool ContinueBusyWork() override;
     void EndBusyWork() override;
 

@@ -1,5 +1,6 @@
 #include "WizardFixture.h"
 
+#include "support/WebContent.h"
 #include "wizard/WizardServices.h"
 
 namespace synvora::test {
@@ -11,21 +12,18 @@ WizardFixture::~WizardFixture() {
     m_wizard.reset();
 }
 
-void WizardFixture::SetWebServerInstalled(bool installed) {
-    std::string file =
-        "Windows Registry Editor Version 5.00\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\r\n"
-        "\"ComputerName\"=\"NEWWEB\"\r\n\r\n";
+void WizardFixture::SetWebServerInstalled(bool installed,
+                                          const std::optional<std::string>& installationFolder) {
     if (installed) {
-        file +=
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Velmoria\\Portivo]\r\n\r\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Velmoria\\Portivo\\PelluxServer\\1]\r\n"
-            "\"path\"=\"C:\\\\Program Files\\\\Portivo\"\r\n\r\n";
-    } else {
-        // A neighbour of the product key, so that only the exact key can answer.
-        file += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Velmoria]\r\n\"Other\"=\"1\"\r\n\r\n";
+        WriteBytes(m_dir / "HKLM.reg", NewWebServerRegistry(installationFolder));
+        return;
     }
-    WriteBytes(m_dir / "HKLM.reg", file);
+    // A neighbour of the product key, so that only the exact key can answer.
+    WriteBytes(m_dir / "HKLM.reg",
+               "Windows Registry Editor Version 5.00\r\n\r\n"
+               "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName]\r\n"
+               "\"ComputerName\"=\"NEWWEB\"\r\n\r\n"
+               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Velmoria]\r\n\"Other\"=\"1\"\r\n\r\n");
 }
 
 void WizardFixture::StartWizard(ConnectionTest connectionTest, NetworkDrive networkDrive) {

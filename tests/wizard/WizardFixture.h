@@ -7,6 +7,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,9 +41,10 @@ protected:
     WizardFixture();
     ~WizardFixture() override;
 
-    /// Makes this machine one with the web server product (its registry key present) or without
-    /// (a registry file that lacks the key).
-    void SetWebServerInstalled(bool installed);
+    /// Makes this machine one with the web server product (its registry key present, naming the
+    /// installation folder) or without (a registry file that lacks the key).
+    void SetWebServerInstalled(
+        bool installed, const std::optional<std::string>& installationFolder = "C:\\Program Files\\Portivo");
 
     /// Starts the wizard on the welcome page.
     void StartWizard(ConnectionTest connectionTest = ConnectionTest::Scripted,

@@ -33,7 +33,7 @@ PageLayout BuildFinishLayout() {
     PageLayout layout{
         .name = "frmFinish",
         .width = 560,
-        .height = 520,
+        .height = 550,
         .controls = {
             {.kind = Frame,
              .name = "frmFinish1",
@@ -64,20 +64,22 @@ PageLayout BuildFinishLayout() {
     layout.controls.insert(
         layout.controls.end(),
         {
-            {.kind = Label, .name = "lblError", .bounds = {16, 436, 528, 36}, .wordWrap = true},
+            // The progress of a folder copy, below the step list; hidden while no copy runs.
+            {.kind = ProgressBar, .name = "prgCopy", .bounds = {16, 438, 528, 22}, .visible = false},
+            {.kind = Label, .name = "lblError", .bounds = {16, 466, 528, 36}, .wordWrap = true},
             {.kind = Button,
              .name = "cmdBackofFinish",
-             .bounds = {16, 480, 88, 28},
+             .bounds = {16, 510, 88, 28},
              .caption = "< &Back",
              .tabIndex = 2},
             {.kind = Button,
              .name = "cmdFinish",
-             .bounds = {236, 480, 88, 28},
+             .bounds = {236, 510, 88, 28},
              .caption = "&Start",
              .tabIndex = 1},
             {.kind = Button,
              .name = "cmdCancelofSourcefrm",
-             .bounds = {456, 480, 88, 28},
+             .bounds = {456, 510, 88, 28},
              .caption = "&Exit",
              .tabIndex = 0},
         });

@@ -1,9 +1,11 @@
 #include "frmFinish.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
 #include "dbmigration/DatabaseJob.h"
+#include "webmigration/WebJob.h"
 #include "wizard/Wizard.h"
 #include "wizard/pages/PageLayouts.h"
 #include "wizard/pages/frmDestination.h"
@@ -17,6 +19,8 @@ namespace {
 constexpr const char* kRunFinishedMessage = "Finished Migration.";
 constexpr const char* kRunStoppedMessage = "Migration stopped with errors.";
 constexpr const char* kElapsedTimeCaption = "Elapsed time: ";
+// Painting a copy's progress after every small file would cost more than the copy itself.
+constexpr std::chrono::milliseconds kProgressRepaint{100};
 
 }  // namespace
 
@@ -44,6 +48,7 @@ frmFinish::frmFinish(Wizard& wizard)
       lblStep14(Window(), "lblStep14"),
       lblError(Window(), "lblError"),
       lblElapsed(Window(), "lblElapsed"),
+      prgCopy(Window(), "prgCopy"),
       cmdBackofFinish(Window(), "cmdBackofFinish"),
       cmdFinish(Window(), "cmdFinish"),
       cmdCancelofSourcefrm(Window(), "cmdCancelofSourcefrm"),
@@ -86,9 +91,33 @@ MsgBoxResult frmFinish::MsgBox(std::string_view prompt, int style) {
     return Toolkit().MsgBox(prompt, style);
 }
 
+WebServerFields frmFinish::WebFields() {
+    const frmWeb& web = TheWizard().Web();
+    return {web.txtWebServer.Text(), web.txtWebUser.Text(), web.txtWebPassword.Text(),
+            web.txtWebInstallationFolder.Text()};
+}
+
 void frmFinish::BeginBusyWork(std::string_view stopQuestion) {
     m_busy = BusyWork{std::string(stopQuestion), std::chrono::steady_clock::now()};
     ShowElapsedTime();
+}
+
+// The first and the last state are always written; those between at most every kProgressRepaint.
+void frmFinish::ShowBusyProgress(std::string_view text, int permille) {
+    if (!m_busy) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const bool first = !m_busy->progressShown;
+    if (!first && permille < kProgressMaximum && now - *m_busy->progressShown < kProgressRepaint) {
+        return;
+    }
+    m_busy->progressShown = now;
+    prgCopy.SetValue(std::clamp(permille, 0, kProgressMaximum));
+    prgCopy.SetText(text);
+    if (first) {
+        prgCopy.SetVisible(true);
+    }
 }
 
 bool frmFinish::ContinueBusyWork() {
@@ -98,6 +127,11 @@ bool frmFinish::ContinueBusyWork() {
 }
 
 void frmFinish::EndBusyWork() {
+    if (m_busy && m_busy->progressShown) {
+        prgCopy.SetVisible(false);
+        prgCopy.SetValue(0);
+        prgCopy.SetText("");
+    }
     m_busy.reset();
     lblElapsed.SetCaption("");
 }
@@ -182,7 +216,7 @@ void frmFinish::RunSelectedJobs() {
     }
     // The web job runs also after a failed database job, but not once the user has left.
     if (!m_stopRequested && TheWizard().Welcome().Optionweb.Value() == 1) {
-        MigrateWebContent();
+        MigrateWebContent(*this);
     }
     Toolkit().SetMousePointer(MousePointer::Default);
     if (m_stopRequested) {
@@ -222,10 +256,6 @@ int frmFinish::DisconnectNetworkDrive() {
     const auto& disconnect = TheWizard().Services().disconnectNetworkDrive;
     return disconnect ? disconnect(m_sMappedDrive) : 1;
 }
-
-// The web job is not part of the program yet; it joins the run here. It will raise the failures
-// of its folder copies, which end the run with kRunStoppedMessage.
-void frmFinish::MigrateWebContent() {}
 
 // During a run the job in progress is asked to stop after its current step, or, during blocking
 // work, asked whether to stop that work; the run discards the pages when it is over.

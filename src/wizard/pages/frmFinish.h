@@ -7,20 +7,23 @@
 #include <string_view>
 
 #include "dbmigration/DatabaseJobHost.h"
+#include "webmigration/WebJobHost.h"
 #include "wizard/pages/Page.h"
 #include "wizard/toolkit/Controls.h"
 
 namespace synvora {
 
 /// The last page: the chosen jobs, Start, and the fixed step slots the jobs report into. Start runs
-/// the selected jobs on this page; the database job reaches the pages through DatabaseJobHost.
+/// the selected jobs on this page; the jobs reach the pages through their hosts (DatabaseJobHost,
+/// WebJobHost).
 ///
 /// Exit (or closing the window) while a run is going asks the running job to stop after its
 /// current step; the run then lets go of the busy pointer, shows nothing more and discards the
 /// pages itself, so that no page goes away under a job that is still working on it. During the
-/// blocking work of a step (the script run) Exit first asks whether to stop that work: Yes stops
-/// it and leaves as above, No lets it go on.
-class frmFinish final : public Page, public DatabaseJobHost {
+/// blocking work of a step (the script run, a folder copy) Exit first asks whether to stop that
+/// work: Yes stops it and leaves as above, No lets it go on. A folder copy shows how far it is in
+/// a progress bar below the step list, hidden at all other times.
+class frmFinish final : public Page, public WebJobHost {
 public:
     explicit frmFinish(Wizard& wizard);
 
@@ -46,8 +49,11 @@ public:
     Label lblStep13;
     Label lblStep14;
     Label lblError;
-    /// How long the blocking work of a step (the script run) has been going; empty otherwise.
+    /// How long the blocking work of a step (the script run, a folder copy) has been going; empty
+    /// otherwise.
     Label lblElapsed;
+    /// Files and bytes of the folder being copied; shown only while a copy runs.
+    ProgressBar prgCopy;
     CommandButton cmdBackofFinish;
     CommandButton cmdFinish;
     /// Exit; it carries the source page's Cancel name.
@@ -67,20 +73,25 @@ public:
     MsgBoxResult MsgBox(std::string_view prompt, int style) override;
     bool StopRequested() override { return m_stopRequested; }
 
-    // Blocking work of a job: the page stays painted, shows the elapsed time, and Exit asks
-    // whether to stop the work. Yes also means leaving, as Exit does at other times.
+    // Blocking work of a job: the page stays painted, shows the elapsed time and the progress the
+    // work reports, and Exit asks whether to stop the work. Yes also means leaving, as Exit does
+    // at other times.
     void BeginBusyWork(std::string_view stopQuestion) override;
+    void ShowBusyProgress(std::string_view text, int permille) override;
     bool ContinueBusyWork() override;
     void EndBusyWork() override;
+
+    WebServerFields WebFields() override;
+    std::string MappedDrive() override { return m_sMappedDrive; }
 
     /// The drive of the last connection MapNetworkDrive made ("Z:"), "" when none is connected.
     std::string m_sMappedDrive;
     /// Connects an administrative share ("\\OLDWEB\D$") to a free drive letter, trying the login
     /// also with user and password exchanged: 0 with m_sMappedDrive set, or 1.
     int MapNetworkDrive(const std::string& i_sServer, const std::string& i_sUser,
-                        const std::string& i_sPassword);
+                        const std::string& i_sPassword) override;
     /// Releases the drive in m_sMappedDrive, never forced: 0 with m_sMappedDrive emptied, or 1.
-    int DisconnectNetworkDrive();
+    int DisconnectNetworkDrive() override;
 
 private:
     struct BusyWork {
@@ -88,6 +99,8 @@ private:
         std::chrono::steady_clock::time_point since;
         long long secondsShown = -1;
         bool stopChosen = false;
+        /// When the progress bar was last written; it is shown from the first progress on.
+        std::optional<std::chrono::steady_clock::time_point> progressShown = std::nullopt;
     };
 
     void Click(std::string_view control) override;
@@ -104,7 +117,6 @@ private:
     void DisableStartAndBack();
     void ShowElapsedTime();
     void AskToStopBusyWork();
-    void MigrateWebContent();
 
     std::array<Label*, kStepSlots> m_steps;
     bool m_running = false;

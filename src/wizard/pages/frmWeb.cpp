@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "webmigration/FolderPaths.h"
 #include "webmigration/Registry.h"
 #include "wizard/Wizard.h"
 #include "wizard/pages/PageChecks.h"
@@ -98,16 +99,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// The first character of UTF-8 text, all of its bytes: a drive letter typed as "Ä:" stays whole.
-std::string FirstCharacter(const std::string& text) {
-    if (text.empty()) {
-        return "";
-    }
-    const auto lead = static_cast<unsigned char>(text[0]);
-    const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    return text.substr(0, length);
-}
-
 }  // namespace
 
 frmWeb::frmWeb(Wizard& wizard)
@@ -159,7 +150,7 @@ bool frmWeb::CheckFields() {
 }
 
 std::string frmWeb::SharePath() const {
-    return "\\\\" + txtWebServer.Text() + "\\" + FirstCharacter(txtWebInstallationFolder.Text()) + "$";
+    return AdministrativeSharePath(txtWebServer.Text(), txtWebInstallationFolder.Text());
 }
 
 bool frmWeb::NamesThisMachine() const {

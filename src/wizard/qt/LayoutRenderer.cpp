@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStringList>
 #include <QStyle>
@@ -82,6 +83,23 @@ QWidget* MakeButton(QWidget* parent, const ControlLayout& control) {
     return button;
 }
 
+/// Shows its text as given: the bar's own format would take "%p", "%v" and "%m" in it for its
+/// numbers.
+class TextProgressBar final : public QProgressBar {
+public:
+    using QProgressBar::QProgressBar;
+    QString text() const override { return property(kCaptionProperty).toString(); }
+};
+
+QWidget* MakeProgressBar(QWidget* parent, const ControlLayout& control) {
+    auto* bar = MakeChild<TextProgressBar>(parent);
+    bar->setRange(0, kProgressMaximum);
+    bar->setValue(control.value);
+    bar->setTextVisible(true);
+    bar->setAlignment(Qt::AlignCenter);
+    return bar;
+}
+
 QWidget* MakeControl(QWidget* parent, const ControlLayout& control) {
     switch (control.kind) {
         case ControlKind::Frame:
@@ -94,6 +112,8 @@ QWidget* MakeControl(QWidget* parent, const ControlLayout& control) {
             return MakeCheckBox(parent, control);
         case ControlKind::Button:
             return MakeButton(parent, control);
+        case ControlKind::ProgressBar:
+            return MakeProgressBar(parent, control);
     }
     throw std::logic_error("unknown control kind");
 }
@@ -157,6 +177,15 @@ QString CheckBoxCaption(const RenderedControl& control) {
     return control.widget->property(kCaptionProperty).toString();
 }
 
+QString ProgressBarText(const RenderedControl& control) {
+    return control.widget->property(kCaptionProperty).toString();
+}
+
+void SetProgressBarText(const RenderedControl& control, const QString& text) {
+    control.widget->setProperty(kCaptionProperty, text);
+    control.widget->update();
+}
+
 QString FrameCaption(const RenderedControl& control) {
     return control.widget->property(kCaptionProperty).toString();
 }
@@ -186,9 +215,12 @@ RenderedControls RenderLayout(QWidget& page, const PageLayout& layout) {
         widget->setGeometry(control.bounds.left, control.bounds.top, control.bounds.width,
                             control.bounds.height);
         widget->setEnabled(control.enabled);
+        widget->setVisible(control.visible);
         const RenderedControl rendered{control.kind, widget, control.wordWrap};
         if (control.kind == ControlKind::CheckBox) {
             SetCheckBoxCaption(rendered, FromUtf8(control.caption));
+        } else if (control.kind == ControlKind::ProgressBar) {
+            SetProgressBarText(rendered, FromUtf8(control.caption));
         }
         if (!controls.emplace(control.name, rendered).second) {
             throw std::logic_error(layout.name + " lists " + control.name + " twice");

@@ -38,6 +38,10 @@ QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
 void SetCheckBoxCaption(const RenderedControl& control, const QString& caption);
 QString CheckBoxCaption(const RenderedControl& control);
 
+/// The text a progress bar shows, exactly as given.
+QString ProgressBarText(const RenderedControl& control);
+void SetProgressBarText(const RenderedControl& control, const QString& text);
+
 /// The caption of a frame; a borderless frame keeps it without showing it.
 QString FrameCaption(const RenderedControl& control);
 void SetFrameCaption(const RenderedControl& control, const QString& caption);

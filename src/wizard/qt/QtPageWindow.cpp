@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <stdexcept>
 
 namespace synvora {
@@ -131,6 +132,8 @@ std::string QtPageWindow::Text(std::string_view control) const {
             return ToUtf8(CheckBoxCaption(found));
         case ControlKind::Frame:
             return ToUtf8(FrameCaption(found));
+        case ControlKind::ProgressBar:
+            return ToUtf8(ProgressBarText(found));
     }
     throw std::logic_error("unknown control kind");
 }
@@ -153,14 +156,29 @@ void QtPageWindow::SetText(std::string_view control, std::string_view text) {
         case ControlKind::Frame:
             SetFrameCaption(found, FromUtf8(text));
             return;
+        case ControlKind::ProgressBar:
+            SetProgressBarText(found, FromUtf8(text));
+            return;
     }
 }
 
 int QtPageWindow::Value(std::string_view control) const {
+    const RenderedControl& found = Find(control);
+    if (found.kind == ControlKind::ProgressBar) {
+        return static_cast<QProgressBar*>(found.widget)->value();
+    }
     return static_cast<QCheckBox*>(FindOfKind(control, ControlKind::CheckBox).widget)->isChecked() ? 1 : 0;
 }
 
 void QtPageWindow::SetValue(std::string_view control, int value) {
+    const RenderedControl& found = Find(control);
+    if (found.kind == ControlKind::ProgressBar) {
+        if (value < 0 || value > kProgressMaximum) {
+            throw std::logic_error("a progress bar holds 0 to kProgressMaximum");
+        }
+        static_cast<QProgressBar*>(found.widget)->setValue(value);
+        return;
+    }
     if (value != 0 && value != 1) {
         throw std::logic_error("a check box holds 0 or 1");
     }
@@ -173,6 +191,14 @@ bool QtPageWindow::Enabled(std::string_view control) const {
 
 void QtPageWindow::SetEnabled(std::string_view control, bool enabled) {
     Find(control).widget->setEnabled(enabled);
+}
+
+bool QtPageWindow::Visible(std::string_view control) const {
+    return !Find(control).widget->isHidden();
+}
+
+void QtPageWindow::SetVisible(std::string_view control, bool visible) {
+    Find(control).widget->setVisible(visible);
 }
 
 }  // namespace synvora

@@ -43,6 +43,8 @@ public:
     void SetValue(std::string_view control, int value) override;
     bool Enabled(std::string_view control) const override;
     void SetEnabled(std::string_view control, bool enabled) override;
+    bool Visible(std::string_view control) const override;
+    void SetVisible(std::string_view control, bool visible) override;
 
     QWidget& Widget() const { return *m_widget; }
 

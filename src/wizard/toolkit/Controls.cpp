@@ -10,6 +10,12 @@ bool Control::Enabled() const {
 void Control::SetEnabled(bool enabled) {
     Window().SetEnabled(m_name, enabled);
 }
+bool Control::Visible() const {
+    return Window().Visible(m_name);
+}
+void Control::SetVisible(bool visible) {
+    Window().SetVisible(m_name, visible);
+}
 
 std::string Label::Caption() const {
     return Window().Text(Name());
@@ -43,6 +49,19 @@ void CheckBox::SetValue(int value) {
 }
 void CheckBox::SetFocus() {
     Window().SetFocus(Name());
+}
+
+std::string ProgressBar::Text() const {
+    return Window().Text(Name());
+}
+void ProgressBar::SetText(std::string_view text) {
+    Window().SetText(Name(), text);
+}
+int ProgressBar::Value() const {
+    return Window().Value(Name());
+}
+void ProgressBar::SetValue(int value) {
+    Window().SetValue(Name(), value);
 }
 
 std::string CommandButton::Caption() const {

@@ -16,6 +16,8 @@ public:
     const std::string& Name() const { return m_name; }
     bool Enabled() const;
     void SetEnabled(bool enabled);
+    bool Visible() const;
+    void SetVisible(bool visible);
 
 protected:
     PageWindow& Window() const { return *m_window; }
@@ -54,6 +56,16 @@ public:
     int Value() const;
     void SetValue(int value);
     void SetFocus();
+};
+
+/// Runs from 0 to kProgressMaximum, with a line of text on it.
+class ProgressBar : public Control {
+public:
+    using Control::Control;
+    std::string Text() const;
+    void SetText(std::string_view text);
+    int Value() const;
+    void SetValue(int value);
 };
 
 class CommandButton : public Control {

@@ -6,7 +6,10 @@
 
 namespace synvora {
 
-enum class ControlKind { Frame, Label, TextField, CheckBox, Button };
+enum class ControlKind { Frame, Label, TextField, CheckBox, Button, ProgressBar };
+
+/// A progress bar runs from 0 to this value.
+inline constexpr int kProgressMaximum = 1000;
 
 struct FontSpec {
     std::string face = "MS Sans Serif";
@@ -30,13 +33,15 @@ struct ControlLayout {
     std::string name;
     std::string container;  // name of the enclosing frame; empty for the page itself
     Bounds bounds;
-    std::string caption;  // label, button, check box and frame caption; text field initial text
+    std::string caption;  // label, button, check box and frame caption; text field initial text;
+                          // the text a progress bar shows
     int tabIndex = -1;    // keyboard focus order, lowest first; -1 = not a tab stop
     FontSpec font;
     bool border = true;     // frames: false draws neither border nor caption
     char passwordChar = 0;  // text fields: shown in place of every character when not 0
     bool enabled = true;
-    int value = 0;          // check boxes: 0 unchecked, 1 checked
+    bool visible = true;
+    int value = 0;          // check boxes: 0 unchecked, 1 checked; progress bars: 0 to kProgressMaximum
     bool wordWrap = false;  // labels and check boxes whose caption spans several lines
     BackColor backColor = BackColor::Default;
 };

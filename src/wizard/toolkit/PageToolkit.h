@@ -50,13 +50,19 @@ public:
     /// Moves the keyboard focus to a text field, check box or button of the shown page.
     virtual void SetFocus(std::string_view control) = 0;
 
-    /// Text of a text field; caption of a label, button, check box or frame.
+    /// Text of a text field; caption of a label, button, check box or frame; the text a progress
+    /// bar shows.
     virtual std::string Text(std::string_view control) const = 0;
     virtual void SetText(std::string_view control, std::string_view text) = 0;
 
-    /// Value of a check box, 0 or 1. Setting it fires no event.
+    /// Value of a check box, 0 or 1, or of a progress bar, 0 to kProgressMaximum. Setting it fires
+    /// no event.
     virtual int Value(std::string_view control) const = 0;
     virtual void SetValue(std::string_view control, int value) = 0;
+
+    /// Whether the control is shown on its page (a hidden page shows none of its controls).
+    virtual bool Visible(std::string_view control) const = 0;
+    virtual void SetVisible(std::string_view control, bool visible) = 0;
 
     virtual bool Enabled(std::string_view control) const = 0;
     virtual void SetEnabled(std::string_view control, bool enabled) = 0;

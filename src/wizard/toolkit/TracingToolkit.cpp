@@ -60,6 +60,10 @@ public:
     }
     int Value(std::string_view control) const override { return m_inner->Value(control); }
     void SetValue(std::string_view control, int value) override { m_inner->SetValue(control, value); }
+    bool Visible(std::string_view control) const override { return m_inner->Visible(control); }
+    void SetVisible(std::string_view control, bool visible) override {
+        m_inner->SetVisible(control, visible);
+    }
     bool Enabled(std::string_view control) const override { return m_inner->Enabled(control); }
     void SetEnabled(std::string_view control, bool enabled) override {
         m_inner->SetEnabled(control, enabled);

@@ -14,6 +14,7 @@ struct ControlState {
     std::string text;
     int value;
     bool enabled;
+    bool visible;
 };
 
 bool CanTakeFocus(ControlKind kind) {
@@ -54,8 +55,8 @@ public:
         m_state.name = layout.name;
         m_state.events = &events;
         for (const ControlLayout& control : layout.controls) {
-            m_state.controls.emplace(
-                control.name, ControlState{control.kind, control.caption, control.value, control.enabled});
+            m_state.controls.emplace(control.name, ControlState{control.kind, control.caption, control.value,
+                                                                control.enabled, control.visible});
         }
         m_toolkit.Register(m_state);
     }
@@ -92,13 +93,21 @@ public:
         m_toolkit.Record("text " + m_state.Path(control) + "=" + std::string(text));
     }
 
-    int Value(std::string_view control) const override { return CheckBox(control).value; }
+    int Value(std::string_view control) const override { return WithValue(control).value; }
     void SetValue(std::string_view control, int value) override {
-        if (value != 0 && value != 1) {
-            throw std::logic_error("a check box holds 0 or 1");
+        ControlState& state = WithValue(control);
+        const int highest = state.kind == ControlKind::ProgressBar ? kProgressMaximum : 1;
+        if (value < 0 || value > highest) {
+            throw std::logic_error(m_state.Path(control) + " cannot hold " + std::to_string(value));
         }
-        CheckBox(control).value = value;
+        state.value = value;
         m_toolkit.Record("value " + m_state.Path(control) + "=" + std::to_string(value));
+    }
+
+    bool Visible(std::string_view control) const override { return m_state.Control(control).visible; }
+    void SetVisible(std::string_view control, bool visible) override {
+        m_state.Control(control).visible = visible;
+        m_toolkit.Record("visible " + m_state.Path(control) + "=" + Flag(visible));
     }
 
     bool Enabled(std::string_view control) const override { return m_state.Control(control).enabled; }
@@ -108,10 +117,10 @@ public:
     }
 
 private:
-    ControlState& CheckBox(std::string_view control) const {
+    ControlState& WithValue(std::string_view control) const {
         ControlState& state = const_cast<HeadlessToolkit::PageState&>(m_state).Control(control);
-        if (state.kind != ControlKind::CheckBox) {
-            throw std::logic_error(m_state.Path(control) + " is not a check box");
+        if (state.kind != ControlKind::CheckBox && state.kind != ControlKind::ProgressBar) {
+            throw std::logic_error(m_state.Path(control) + " is neither a check box nor a progress bar");
         }
         return state;
     }
@@ -309,6 +318,10 @@ int HeadlessToolkit::Value(std::string_view page, std::string_view control) cons
 
 bool HeadlessToolkit::Enabled(std::string_view page, std::string_view control) const {
     return Existing(FindPage(page), page).Control(control).enabled;
+}
+
+bool HeadlessToolkit::Visible(std::string_view page, std::string_view control) const {
+    return Existing(FindPage(page), page).Control(control).visible;
 }
 
 std::string HeadlessToolkit::FocusedControl(std::string_view page) const {

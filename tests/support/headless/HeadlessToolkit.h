@@ -27,7 +27,8 @@ struct ShownMsgBox {
 /// page or a disabled control, two live instances of a page) fails the current test.
 ///
 /// Journal entries: "create P", "show P", "hide P", "close P", "focus P.C", "text P.C=..."
-/// (set by the program), "type P.C=..." (typed by the test), "value P.C=0|1", "enabled P.C=0|1",
+/// (set by the program), "type P.C=..." (typed by the test), "value P.C=n", "enabled P.C=0|1",
+/// "visible P.C=0|1",
 /// "pointer busy", "pointer default", "doevents", "msgbox <style> <text>", "quit".
 class HeadlessToolkit final : public PageToolkit {
 public:
@@ -70,6 +71,8 @@ public:
     std::string Text(std::string_view page, std::string_view control) const;
     int Value(std::string_view page, std::string_view control) const;
     bool Enabled(std::string_view page, std::string_view control) const;
+    /// Whether the control itself is shown (whatever its page is).
+    bool Visible(std::string_view page, std::string_view control) const;
     /// The control of the page that holds the keyboard focus, "" when none was set.
     std::string FocusedControl(std::string_view page) const;
     /// How many times a window of that page was created.

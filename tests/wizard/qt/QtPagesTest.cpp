@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <algorithm>
@@ -495,11 +496,33 @@ TEST_F(QtPagesTest, EveryCaptionFitsItsControlAndEachPageIsPhotographed) {
     for (const auto& [slot, text] : longest) {
         finish.lblStep(slot).SetCaption(text);
     }
+    // A copy going on, with the longest elapsed time the label is made for.
+    finish.BeginBusyWork("Stop?");
+    finish.ShowBusyProgress("1234 of 2006 files, 123.4 of 250.0 MB", 494);
     finish.lblElapsed.SetCaption("Elapsed time: 120:59");
     for (const char* page : {"frmWelcome", "frmSource", "frmDestination", "frmWeb", "frmFinish"}) {
         ExpectNothingClipped(page);
         SaveScreenshot(page);
     }
+}
+
+TEST_F(QtPagesTest, TheCopyProgressBarShowsItsTextAsGivenOnlyWhileBusyWorkGoesOn) {
+    frmFinish& finish = TheWizard().Finish();
+    finish.Show();
+    const auto& bar = Control<QProgressBar>("frmFinish", "prgCopy");
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_EQ(bar.geometry().top(), 438);
+
+    finish.BeginBusyWork("Stop?");
+    finish.ShowBusyProgress("7 of 8 files, 100% of the pictures", 875);
+    EXPECT_FALSE(bar.isHidden());
+    EXPECT_EQ(bar.value(), 875);
+    EXPECT_EQ(bar.text().toStdString(), "7 of 8 files, 100% of the pictures");
+    EXPECT_EQ(finish.prgCopy.Text(), "7 of 8 files, 100% of the pictures");
+
+    finish.EndBusyWork();
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_EQ(finish.prgCopy.Value(), 0);
 }
 
 }  // namespace

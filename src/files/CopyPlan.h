@@ -1,0 +1,52 @@
+#pragma once
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FileSystem.h"
+
+namespace synvora {
+
+struct PlannedFolder;
+
+/// A file or folder of the source tree as the listing showed it; a folder with its own content.
+struct PlannedEntry {
+    FolderEntry entry;
+    std::unique_ptr<PlannedFolder> folder;  // folders only
+};
+
+/// One folder of the source tree: its entries in listing order, or the failure of its listing,
+/// which the copy raises when it reaches the folder.
+struct PlannedFolder {
+    std::vector<PlannedEntry> entries;
+    std::exception_ptr listingFailure;
+};
+
+/// The whole source tree of a folder copy, with the totals it adds up to.
+struct CopyPlan {
+    PlannedFolder root;
+    CopyTotals totals;
+    /// The monitor asked to stop while the tree was listed: nothing is to be copied.
+    bool stopped = false;
+};
+
+/// Lists a folder tree once, with the size and modification time of every file: a share answers
+/// each folder's listing in one exchange, so the copy learns its totals without a round trip per
+/// file and reuses the listing instead of asking again. A link that leads back to a folder on the
+/// way is left out (its copy would never end). A drive that stops being ready (71) ends the
+/// listing; the folders not yet listed keep that failure. A monitor hears after each folder how
+/// much has been found so far (nothing done yet), so that a long listing keeps the window alive
+/// and can be stopped.
+CopyPlan PlanFolderCopy(FileSystem& from, const std::string& source, FolderIdentity sourceIdentity,
+                        CopyMonitor* monitor = nullptr);
+
+/// folder + "/" + name, without doubling a trailing "/".
+std::string ChildPath(const std::string& folder, const std::string& name);
+
+/// True for the failure of a drive that is no longer ready (a share whose server went away): no
+/// further file of it can be read, so a copy does not try the rest one by one.
+bool IsDriveGone(const std::exception_ptr& failure);
+
+}  // namespace synvora

@@ -1,0 +1,65 @@
+#include "CopyProgress.h"
+
+#include "ErrorCodes.h"
+#include "PlatformErrors.h"
+
+namespace synvora {
+namespace {
+
+constexpr std::int64_t kNanosecondsPerMicrosecond = 1000;
+constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+
+// Microseconds since 1970, rounded down also before 1970.
+std::int64_t Microseconds(FileTime time) {
+    std::int64_t seconds = time.seconds;
+    std::int64_t nanoseconds = time.nanoseconds;
+    if (nanoseconds < 0) {
+        seconds -= 1;
+        nanoseconds += kNanosecondsPerSecond;
+    }
+    return seconds * (kNanosecondsPerSecond / kNanosecondsPerMicrosecond) +
+           nanoseconds / kNanosecondsPerMicrosecond;
+}
+
+}  // namespace
+
+bool SameModificationTime(FileTime a, FileTime b) noexcept {
+    return Microseconds(a) == Microseconds(b);
+}
+
+CopyTracker::CopyTracker(CopyMonitor* monitor, CopyTotals total) : m_monitor(monitor) {
+    m_progress.total = total;
+    Report();
+}
+
+void CopyTracker::PieceCopied(std::uint64_t bytes) {
+    m_bytesOfFile += bytes;
+    Report();
+}
+
+void CopyTracker::FileDone(std::uint64_t listedSize) {
+    m_bytesOfFile = 0;
+    m_progress.done.files += 1;
+    m_progress.done.bytes += listedSize;
+    Report();
+}
+
+void CopyTracker::RaiseIfStopped() const {
+    if (m_stopping) {
+        ThrowPlatformErrorNumber(PlatformError::kUserInterrupt);
+    }
+}
+
+void CopyTracker::Report() {
+    if (m_monitor == nullptr) {
+        return;
+    }
+    CopyProgress now = m_progress;
+    now.done.bytes += m_bytesOfFile;
+    // Asked also after a stop: the monitor keeps the window alive while the last file completes.
+    if (!m_monitor->Continue(now)) {
+        m_stopping = true;
+    }
+}
+
+}  // namespace synvora
