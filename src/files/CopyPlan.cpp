@@ -1,6 +1,7 @@
 #include "CopyPlan.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "ErrorCodes.h"
 #include "MigrationError.h"
@@ -98,6 +99,19 @@ bool IsDriveGone(const std::exception_ptr& failure) {
         return error.Number() == PlatformError::kDiskNotReady;
     } catch (...) {
         return false;
+    }
+}
+
+void CopyFailures::RaiseFirst() const {
+    if (m_first) {
+        std::rethrow_exception(m_first);
+    }
+}
+
+void CopyFailures::Note(std::exception_ptr failure) {
+    m_driveGone = m_driveGone || IsDriveGone(failure);
+    if (!m_first) {
+        m_first = std::move(failure);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "CopyProgress.h"
 
+#include <cerrno>
+
 #include "ErrorCodes.h"
 #include "PlatformErrors.h"
 
@@ -25,6 +27,23 @@ std::int64_t Microseconds(FileTime time) {
 
 bool SameModificationTime(FileTime a, FileTime b) noexcept {
     return Microseconds(a) == Microseconds(b);
+}
+
+bool KeepsEarlierCopy(const ExistingDestination& existing, std::uint64_t sourceSize, FileTime sourceModified,
+                      const FolderCopyOptions& options) {
+    if (existing.folder) {
+        ThrowPlatformError(EISDIR);
+    }
+    if (!options.overwrite) {
+        ThrowPlatformError(EEXIST);
+    }
+    // Our own check: the backend may let its user write anything (root, a share with relaxed
+    // rights), and a rename would not look at the attribute anyway.
+    if (existing.readOnly) {
+        ThrowPlatformError(EACCES);
+    }
+    return options.skipUnchanged && existing.size == sourceSize &&
+           SameModificationTime(existing.modified, sourceModified);
 }
 
 CopyTracker::CopyTracker(CopyMonitor* monitor, CopyTotals total) : m_monitor(monitor) {

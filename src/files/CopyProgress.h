@@ -51,6 +51,20 @@ struct FolderCopyOptions {
     CopyMonitor* monitor = nullptr;
 };
 
+/// A destination file that a copy finds already there.
+struct ExistingDestination {
+    bool folder = false;
+    bool readOnly = false;
+    std::uint64_t size = 0;
+    FileTime modified;
+};
+
+/// Decides about a destination that exists already: raises what keeps the copy from taking its
+/// name (a folder, overwrite off, a read-only file); true when it is a complete earlier copy of
+/// the source that skipUnchanged keeps, false when it is to be replaced.
+bool KeepsEarlierCopy(const ExistingDestination& existing, std::uint64_t sourceSize, FileTime sourceModified,
+                      const FolderCopyOptions& options);
+
 /// Counts what a folder copy has done and asks its monitor whether to go on. A stop that the
 /// monitor asks for is kept: the copy finishes its file and then looks at Stopping.
 class CopyTracker {

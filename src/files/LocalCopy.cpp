@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <exception>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -16,7 +15,6 @@
 #include "CopyPlan.h"
 #include "ErrorCodes.h"
 #include "LocalIo.h"
-#include "MigrationError.h"
 #include "PendingFile.h"
 #include "PlatformErrors.h"
 
@@ -129,41 +127,27 @@ void CopyContent(int in, int out, off_t size, PieceSink sink) {
     CopyWithReadWrite(in, out, sink);
 }
 
-enum class Destination { kFree, kReplace, kUnchanged };
-
-// What the destination holds decides whether the file is copied: raises what keeps a new file
+// True when the destination already holds a complete copy to keep; raises what keeps a new file
 // from taking the name.
-Destination CheckDestination(int folderFd, const std::string& name, const FolderCopyOptions& options,
-                             const struct stat& source) {
+bool KeepsDestination(int folderFd, const std::string& name, const FolderCopyOptions& options,
+                      const struct stat& source) {
     struct stat info {};
     if (::fstatat(folderFd, name.c_str(), &info, 0) != 0) {
         if (errno == ENOENT) {
-            return Destination::kFree;
+            return false;
         }
         ThrowPlatformError(errno);
     }
-    if (S_ISDIR(info.st_mode)) {
-        ThrowPlatformError(EISDIR);
-    }
-    if (!options.overwrite) {
-        ThrowPlatformError(EEXIST);
-    }
-    // Our own check: root may write anything, and a rename would not look at the bits anyway.
-    if ((info.st_mode & S_IWUSR) == 0) {
-        ThrowPlatformError(EACCES);
-    }
-    if (options.skipUnchanged && info.st_size == source.st_size &&
-        SameModificationTime(ModificationTimeOf(info), ModificationTimeOf(source))) {
-        return Destination::kUnchanged;
-    }
-    return Destination::kReplace;
+    const ExistingDestination existing{S_ISDIR(info.st_mode), (info.st_mode & S_IWUSR) == 0,
+                                       static_cast<std::uint64_t>(info.st_size), ModificationTimeOf(info)};
+    return KeepsEarlierCopy(existing, static_cast<std::uint64_t>(source.st_size), ModificationTimeOf(source),
+                            options);
 }
 
 // destinationMayExist is false inside a folder this copy has just created: nothing to look at.
 void CopyOpenFile(int sourceFd, const struct stat& source, int destinationFolderFd, const std::string& name,
                   const FolderCopyOptions& options, bool destinationMayExist, PieceSink sink) {
-    if (destinationMayExist &&
-        CheckDestination(destinationFolderFd, name, options, source) == Destination::kUnchanged) {
+    if (destinationMayExist && KeepsDestination(destinationFolderFd, name, options, source)) {
         return;
     }
     PendingFile pending(destinationFolderFd, name, source.st_mode & 0777);
@@ -215,9 +199,7 @@ public:
     void RaiseFirstFailure() const;
 
 private:
-    template <typename Step>
-    void Attempt(Step&& step);
-    bool Ending() const { return m_driveGone || m_tracker.Stopping(); }
+    bool Ending() const { return m_failures.DriveGone() || m_tracker.Stopping(); }
     void CopyEntry(int sourceFd, const dirent& entry, int destinationFd, bool destinationMayHoldFiles);
     std::uint64_t CopyFileEntry(int sourceFd, const char* name, int destinationFd,
                                 bool destinationMayHoldFiles);
@@ -227,28 +209,11 @@ private:
     CopyTracker m_tracker;
     FolderIdentity m_destinationRoot;
     std::vector<FolderIdentity> m_ancestors;
-    std::exception_ptr m_firstFailure;
-    bool m_driveGone = false;
+    CopyFailures m_failures;
 };
 
-template <typename Step>
-void TreeCopy::Attempt(Step&& step) {
-    try {
-        step();
-    } catch (const MigrationError&) {
-        if (!m_firstFailure) {
-            m_firstFailure = std::current_exception();
-        }
-        if (IsDriveGone(std::current_exception())) {
-            m_driveGone = true;
-        }
-    }
-}
-
 void TreeCopy::RaiseFirstFailure() const {
-    if (m_firstFailure) {
-        std::rethrow_exception(m_firstFailure);
-    }
+    m_failures.RaiseFirst();
     m_tracker.RaiseIfStopped();
 }
 
@@ -257,7 +222,7 @@ void TreeCopy::CopyContent(OwnedDir source, int destinationFd, bool destinationM
     struct stat self {};
     if (::fstat(sourceFd, &self) != 0) {
         const int error = errno;
-        Attempt([error] { ThrowPlatformError(error); });
+        m_failures.Attempt([error] { ThrowPlatformError(error); });
         return;
     }
     m_ancestors.push_back(IdentityOf(self));
@@ -267,7 +232,7 @@ void TreeCopy::CopyContent(OwnedDir source, int destinationFd, bool destinationM
         if (entry == nullptr) {
             if (errno != 0) {
                 const int error = errno;
-                Attempt([error] { ThrowPlatformError(error); });
+                m_failures.Attempt([error] { ThrowPlatformError(error); });
             }
             break;
         }
@@ -293,11 +258,12 @@ void TreeCopy::CopyEntry(int sourceFd, const dirent& entry, int destinationFd, b
     }
     if (isFile) {
         std::uint64_t size = 0;
-        Attempt(
+        m_failures.Attempt(
             [&] { size = CopyFileEntry(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles); });
         m_tracker.FileDone(size);
     } else if (isFolder) {
-        Attempt([&] { CopySubfolder(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles); });
+        m_failures.Attempt(
+            [&] { CopySubfolder(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles); });
     }
     // Devices, FIFOs and sockets are no content of a folder to migrate.
 }

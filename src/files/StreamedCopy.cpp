@@ -7,7 +7,6 @@
 #include "CopyPlan.h"
 #include "ErrorCodes.h"
 #include "FileSystem.h"
-#include "MigrationError.h"
 #include "PlatformErrors.h"
 
 namespace synvora {
@@ -17,32 +16,14 @@ namespace {
 // small enough for a watched copy to report often.
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 
-enum class Destination { kFree, kReplace, kUnchanged };
-
-// What the destination holds decides whether the file is copied: raises what keeps a new file
+// True when the destination already holds a complete copy to keep; raises what keeps a new file
 // from taking the name.
-Destination CheckDestination(FileSystem& to, const std::string& destination, const FolderCopyOptions& options,
-                             const FolderEntry& source) {
+bool KeepsDestination(FileSystem& to, const std::string& destination, const FolderCopyOptions& options,
+                      const FolderEntry& source) {
     const auto existing = to.Inspect(destination);
-    if (!existing) {
-        return Destination::kFree;
-    }
-    if (existing->IsFolder()) {
-        ThrowPlatformError(EISDIR);
-    }
-    if (!options.overwrite) {
-        ThrowPlatformError(EEXIST);
-    }
-    // Our own check: the destination's backend may let its user write anything (root, a share
-    // with relaxed rights), and a rename would not look at the attribute anyway.
-    if (existing->IsReadOnly()) {
-        ThrowPlatformError(EACCES);
-    }
-    if (options.skipUnchanged && existing->size == source.size &&
-        SameModificationTime(existing->modified, source.modified)) {
-        return Destination::kUnchanged;
-    }
-    return Destination::kReplace;
+    return existing && KeepsEarlierCopy(
+                           {existing->IsFolder(), existing->IsReadOnly(), existing->size, existing->modified},
+                           source.size, source.modified, options);
 }
 
 void StreamContent(FileReader& reader, FileWriter& writer, std::vector<char>& buffer, CopyTracker* tracker) {
@@ -62,8 +43,7 @@ void StreamContent(FileReader& reader, FileWriter& writer, std::vector<char>& bu
 void CopyOneFile(FileSystem& from, const std::string& source, FileSystem& to, const std::string& destination,
                  const FolderCopyOptions& options, const FolderEntry& listed, bool destinationMayExist,
                  std::vector<char>& buffer, CopyTracker* tracker) {
-    if (destinationMayExist &&
-        CheckDestination(to, destination, options, listed) == Destination::kUnchanged) {
+    if (destinationMayExist && KeepsDestination(to, destination, options, listed)) {
         return;
     }
     const auto reader = from.OpenListedFile(source, listed);
@@ -96,27 +76,12 @@ public:
     void CopyContent(const PlannedFolder& folder, const std::string& source, const std::string& destination,
                      bool destinationMayHoldFiles);
     void RaiseFirstFailure() const {
-        if (m_firstFailure) {
-            std::rethrow_exception(m_firstFailure);
-        }
+        m_failures.RaiseFirst();
         m_tracker.RaiseIfStopped();
     }
 
 private:
-    template <typename Step>
-    void Attempt(Step&& step) {
-        try {
-            step();
-        } catch (const MigrationError&) {
-            if (!m_firstFailure) {
-                m_firstFailure = std::current_exception();
-            }
-            if (IsDriveGone(std::current_exception())) {
-                m_driveGone = true;
-            }
-        }
-    }
-    bool Ending() const { return m_driveGone || m_tracker.Stopping(); }
+    bool Ending() const { return m_failures.DriveGone() || m_tracker.Stopping(); }
     void CopyFileEntry(const PlannedEntry& file, const std::string& source, const std::string& destination,
                        bool destinationMayHoldFiles);
 
@@ -136,14 +101,13 @@ private:
     // One buffer for every file: a folder of small files would otherwise allocate and clear a
     // whole chunk per file.
     std::vector<char> m_buffer = std::vector<char>(kChunkSize);
-    std::exception_ptr m_firstFailure;
-    bool m_driveGone = false;
+    CopyFailures m_failures;
 };
 
 void StreamedTreeCopy::CopyContent(const PlannedFolder& folder, const std::string& source,
                                    const std::string& destination, bool destinationMayHoldFiles) {
     if (folder.listingFailure) {
-        Attempt([&] { std::rethrow_exception(folder.listingFailure); });
+        m_failures.Attempt([&] { std::rethrow_exception(folder.listingFailure); });
         return;
     }
     for (const PlannedEntry& planned : folder.entries) {
@@ -156,7 +120,7 @@ void StreamedTreeCopy::CopyContent(const PlannedFolder& folder, const std::strin
             CopyFileEntry(planned, from, to, destinationMayHoldFiles);
             continue;
         }
-        Attempt([&] {
+        m_failures.Attempt([&] {
             const bool created = PrepareFolder(to, destinationMayHoldFiles);
             CopyContent(*planned.folder, from, to, !created);
         });
@@ -166,7 +130,7 @@ void StreamedTreeCopy::CopyContent(const PlannedFolder& folder, const std::strin
 void StreamedTreeCopy::CopyFileEntry(const PlannedEntry& file, const std::string& source,
                                      const std::string& destination, bool destinationMayHoldFiles) {
     CopyTracker* tracker = m_tracker.Monitored() ? &m_tracker : nullptr;
-    Attempt([&] {
+    m_failures.Attempt([&] {
         CopyOneFile(m_from, source, m_to, destination, m_options, file.entry, destinationMayHoldFiles,
                     m_buffer, tracker);
     });
