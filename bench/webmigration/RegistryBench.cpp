@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
-#include "webmigration/RegFileImport.h"
 #include "webmigration/Registry.h"
-#include "webmigration/RegistryTree.h"
+#include "webmigration/posix/RegFileImport.h"
+#include "webmigration/posix/RegistryTree.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <chrono>
 #include <exception>
 
-#include "ChildProcess.h"
 #include "CommandLineSplit.h"
-#include "ProgramSearch.h"
+#include "database/posix/ChildProcess.h"
+#include "database/posix/ProgramSearch.h"
 #include "files/ErrorCodes.h"
 #include "files/MigrationLog.h"
 #include "files/PlatformErrors.h"

@@ -1,6 +1,6 @@
 #include "FileSystem.h"
 
-#include "RoutingFileSystem.h"
+#include "files/posix/RoutingFileSystem.h"
 
 namespace synvora {
 namespace {

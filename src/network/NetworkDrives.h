@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "network/ShareConnection.h"
+#include "network/smb/ShareConnection.h"
 
 namespace synvora {
 

@@ -7,8 +7,8 @@
 
 #include "files/Encoding.h"
 #include "files/PlatformErrors.h"
-#include "webmigration/FileRegistry.h"
 #include "webmigration/OpenedRegistryKey.h"
+#include "webmigration/posix/FileRegistry.h"
 
 namespace synvora {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "database/SqlServer.h"
 #include "network/NetworkDrives.h"
-#include "webmigration/NetRegistry.h"
 #include "webmigration/Registry.h"
+#include "webmigration/posix/NetRegistry.h"
 
 namespace synvora {
 

@@ -4,8 +4,8 @@
 #include "files/ErrorCodes.h"
 #include "files/FileFunctions.h"
 #include "files/FileSystem.h"
-#include "files/LocalFileSystem.h"
 #include "files/MigrationError.h"
+#include "files/posix/LocalFileSystem.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "files/ErrorCodes.h"
-#include "files/LocalFileSystem.h"
-#include "files/RoutingFileSystem.h"
+#include "files/posix/LocalFileSystem.h"
+#include "files/posix/RoutingFileSystem.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
 #include "support/WebContent.h"

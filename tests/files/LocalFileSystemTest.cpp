@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "files/ErrorCodes.h"
-#include "files/LocalFileSystem.h"
+#include "files/posix/LocalFileSystem.h"
 #include "support/FileSizeLimit.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"

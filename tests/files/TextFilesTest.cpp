@@ -2,8 +2,8 @@
 
 #include "files/ErrorCodes.h"
 #include "files/FileSystem.h"
-#include "files/LocalFileSystem.h"
 #include "files/TextFiles.h"
+#include "files/posix/LocalFileSystem.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
 

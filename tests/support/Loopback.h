@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/UniqueFd.h"
+#include "files/posix/UniqueFd.h"
 
 namespace synvora::test {
 

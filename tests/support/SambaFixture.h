@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "files/UniqueFd.h"
+#include "files/posix/UniqueFd.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 

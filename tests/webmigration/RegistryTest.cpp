@@ -4,9 +4,9 @@
 
 #include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
-#include "webmigration/FileRegistry.h"
-#include "webmigration/RegFileText.h"
 #include "webmigration/Registry.h"
+#include "webmigration/posix/FileRegistry.h"
+#include "webmigration/posix/RegFileText.h"
 
 namespace synvora {
 namespace {

@@ -14,8 +14,8 @@
 #include "support/SambaFixture.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
-#include "webmigration/NetRegistry.h"
 #include "webmigration/Registry.h"
+#include "webmigration/posix/NetRegistry.h"
 
 namespace synvora::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "files/UniqueFd.h"
+#include "files/posix/UniqueFd.h"
 
 namespace synvora::osql {
 

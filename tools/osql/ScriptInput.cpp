@@ -10,7 +10,7 @@
 #include "ClientOutput.h"
 #include "files/ErrorCodes.h"
 #include "files/MigrationError.h"
-#include "files/UniqueFd.h"
+#include "files/posix/UniqueFd.h"
 
 namespace synvora::osql {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "files/UniqueFd.h"
+#include "files/posix/UniqueFd.h"
 
 namespace synvora::test::tds {
 

@@ -12,7 +12,7 @@
 
 #include "database/CommandLaunch.h"
 #include "database/ScriptText.h"
-#include "files/UniqueFd.h"
+#include "files/posix/UniqueFd.h"
 #include "support/ChildProcess.h"
 #include "support/DriverTexts.h"
 #include "support/Loopback.h"

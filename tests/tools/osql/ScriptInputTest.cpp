@@ -6,7 +6,7 @@
 #include "ScriptInput.h"
 #include "files/ErrorCodes.h"
 #include "files/MigrationError.h"
-#include "files/UniqueFd.h"
+#include "files/posix/UniqueFd.h"
 
 namespace synvora::osql {
 namespace {

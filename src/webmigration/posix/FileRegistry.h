@@ -9,7 +9,7 @@
 
 #include "webmigration/RegistryCalls.h"
 #include "webmigration/RegistryHandles.h"
-#include "webmigration/RegistryTree.h"
+#include "webmigration/posix/RegistryTree.h"
 
 namespace synvora {
 

@@ -1,4 +1,4 @@
-#include "Encoding.h"
+#include "files/Encoding.h"
 
 #include <array>
 #include <cstdint>

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "files/PlatformErrors.h"
-#include "files/UniqueFd.h"
+#include "files/posix/UniqueFd.h"
 
 extern char** environ;
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "CopyProgress.h"
+#include "files/CopyProgress.h"
 
 namespace synvora {
 

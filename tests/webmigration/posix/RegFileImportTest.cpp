@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "webmigration/RegFileImport.h"
-#include "webmigration/RegFileText.h"
 #include "webmigration/RegistryCalls.h"
-#include "webmigration/RegistryTree.h"
+#include "webmigration/posix/RegFileImport.h"
+#include "webmigration/posix/RegFileText.h"
+#include "webmigration/posix/RegistryTree.h"
 
 namespace synvora {
 namespace {

@@ -9,10 +9,10 @@
 #include "files/Encoding.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempDir.h"
-#include "webmigration/RegFileImport.h"
-#include "webmigration/RegFileText.h"
 #include "webmigration/Registry.h"
-#include "webmigration/RegistryTree.h"
+#include "webmigration/posix/RegFileImport.h"
+#include "webmigration/posix/RegFileText.h"
+#include "webmigration/posix/RegistryTree.h"
 
 namespace synvora {
 namespace {

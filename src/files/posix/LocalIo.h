@@ -7,8 +7,8 @@
 #include <string_view>
 #include <utility>
 
-#include "FileSystem.h"
 #include "UniqueFd.h"
+#include "files/FileSystem.h"
 
 namespace synvora {
 

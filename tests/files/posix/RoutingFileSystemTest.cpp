@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include "files/ErrorCodes.h"
-#include "files/LocalFileSystem.h"
-#include "files/RoutingFileSystem.h"
+#include "files/posix/LocalFileSystem.h"
+#include "files/posix/RoutingFileSystem.h"
 #include "support/FileSizeLimit.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"

@@ -3,7 +3,7 @@
 
 #include <chrono>
 
-#include "database/CapturedRun.h"
+#include "database/posix/CapturedRun.h"
 #include "files/MigrationError.h"
 
 namespace synvora {

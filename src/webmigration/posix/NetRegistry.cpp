@@ -8,9 +8,9 @@
 #include <fstream>
 #include <utility>
 
-#include "database/CapturedRun.h"
-#include "database/ChildProcess.h"
-#include "database/ProgramSearch.h"
+#include "database/posix/CapturedRun.h"
+#include "database/posix/ChildProcess.h"
+#include "database/posix/ProgramSearch.h"
 #include "files/Encoding.h"
 #include "files/PlatformErrors.h"
 #include "webmigration/Registry.h"

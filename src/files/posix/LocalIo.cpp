@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "PlatformErrors.h"
+#include "files/PlatformErrors.h"
 
 namespace synvora {
 

@@ -8,12 +8,12 @@
 #include <cerrno>
 #include <optional>
 
-#include "CopyPlan.h"
-#include "ErrorCodes.h"
 #include "LocalCopy.h"
 #include "LocalIo.h"
 #include "PendingFile.h"
-#include "PlatformErrors.h"
+#include "files/CopyPlan.h"
+#include "files/ErrorCodes.h"
+#include "files/PlatformErrors.h"
 
 namespace synvora {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "files/ErrorCodes.h"
 #include "files/PlatformErrors.h"
-#include "files/UniqueFd.h"
+#include "files/posix/UniqueFd.h"
 
 namespace synvora {
 namespace {

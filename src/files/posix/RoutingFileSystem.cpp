@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
-#include "ErrorCodes.h"
 #include "LocalFileSystem.h"
-#include "Paths.h"
-#include "PlatformErrors.h"
-#include "StreamedCopy.h"
+#include "files/ErrorCodes.h"
+#include "files/Paths.h"
+#include "files/PlatformErrors.h"
+#include "files/StreamedCopy.h"
 
 namespace synvora {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "files/Encoding.h"
 #include "webmigration/RegistryCalls.h"
-#include "webmigration/RegistryTree.h"
+#include "webmigration/posix/RegistryTree.h"
 
 namespace synvora {
 namespace {

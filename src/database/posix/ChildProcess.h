@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "files/UniqueFd.h"
+#include "files/posix/UniqueFd.h"
 
 namespace synvora {
 

@@ -12,7 +12,7 @@
 #include "files/MigrationError.h"
 #include "files/PlatformErrors.h"
 #include "files/StreamedCopy.h"
-#include "network/ShareConnection.h"
+#include "network/smb/ShareConnection.h"
 
 namespace synvora {
 namespace {

@@ -1,4 +1,4 @@
-#include "NetworkDrives.h"
+#include "network/NetworkDrives.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,8 +7,8 @@
 #include "files/ErrorCodes.h"
 #include "files/FileSystem.h"
 #include "files/MigrationError.h"
-#include "network/ShareFileSystem.h"
 #include "network/SharePath.h"
+#include "network/smb/ShareFileSystem.h"
 
 namespace synvora {
 namespace {

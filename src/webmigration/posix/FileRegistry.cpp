@@ -10,9 +10,9 @@
 #include <optional>
 
 #include "files/Encoding.h"
-#include "files/UniqueFd.h"
-#include "webmigration/RegFileImport.h"
+#include "files/posix/UniqueFd.h"
 #include "webmigration/Registry.h"
+#include "webmigration/posix/RegFileImport.h"
 
 namespace synvora {
 namespace {

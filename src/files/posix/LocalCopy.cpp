@@ -12,11 +12,11 @@
 #include <memory>
 #include <vector>
 
-#include "CopyPlan.h"
-#include "ErrorCodes.h"
 #include "LocalIo.h"
 #include "PendingFile.h"
-#include "PlatformErrors.h"
+#include "files/CopyPlan.h"
+#include "files/ErrorCodes.h"
+#include "files/PlatformErrors.h"
 
 namespace synvora {
 namespace {

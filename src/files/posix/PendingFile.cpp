@@ -10,7 +10,7 @@
 #include <random>
 
 #include "LocalIo.h"
-#include "PlatformErrors.h"
+#include "files/PlatformErrors.h"
 
 namespace synvora {
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "FileSystem.h"
+#include "files/FileSystem.h"
 
 namespace synvora {
 

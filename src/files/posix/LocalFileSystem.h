@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "FileSystem.h"
+#include "files/FileSystem.h"
 
 namespace synvora {
 
