@@ -7,9 +7,10 @@
 namespace synvora {
 
 /// Runs a command line (program and arguments in one string) hidden and waits until the program
-/// ends. The line is divided into words as SplitCommandLine says and the program is started
-/// directly, never through a shell, so no character of it is interpreted; a bare program name is
-/// looked for as FindProgram says. Standard input, output and error are /dev/null. When the
+/// ends (ProgramLaunch.h). On Linux the line is divided into words as SplitCommandLine says and
+/// the program is started directly, never through a shell, so no character of it is interpreted;
+/// a bare program name is looked for as FindProgram says. Standard input, output and error are
+/// /dev/null. When the
 /// program cannot be found or started, or ends with an exit code other than 0 or by a signal,
 /// the entry "Unable to launch " + command line is written under "RunCommand" and the error
 /// raised.

@@ -1,7 +1,5 @@
 #include "CopyProgress.h"
 
-#include <cerrno>
-
 #include "ErrorCodes.h"
 #include "PlatformErrors.h"
 
@@ -32,15 +30,15 @@ bool SameModificationTime(FileTime a, FileTime b) noexcept {
 bool KeepsEarlierCopy(const ExistingDestination& existing, std::uint64_t sourceSize, FileTime sourceModified,
                       const FolderCopyOptions& options) {
     if (existing.folder) {
-        ThrowPlatformError(EISDIR);
+        ThrowPlatformErrorNumber(PlatformError::kPathFileAccessError);
     }
     if (!options.overwrite) {
-        ThrowPlatformError(EEXIST);
+        ThrowPlatformErrorNumber(PlatformError::kFileAlreadyExists);
     }
     // Our own check: the backend may let its user write anything (root, a share with relaxed
     // rights), and a rename would not look at the attribute anyway.
     if (existing.readOnly) {
-        ThrowPlatformError(EACCES);
+        ThrowPlatformErrorNumber(PlatformError::kPermissionDenied);
     }
     return options.skipUnchanged && existing.size == sourceSize &&
            SameModificationTime(existing.modified, sourceModified);

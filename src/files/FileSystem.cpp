@@ -1,16 +1,6 @@
 #include "FileSystem.h"
 
-#include "files/posix/RoutingFileSystem.h"
-
 namespace synvora {
-namespace {
-
-RoutingFileSystem& TheRouter() {
-    static RoutingFileSystem router;
-    return router;
-}
-
-}  // namespace
 
 void FileSystem::CopyFolder(const std::string& source, const std::string& destination, bool overwrite) {
     FolderCopyOptions options;
@@ -20,22 +10,6 @@ void FileSystem::CopyFolder(const std::string& source, const std::string& destin
 
 std::unique_ptr<FileReader> FileSystem::OpenListedFile(const std::string& path, const FolderEntry&) {
     return OpenForReading(path);
-}
-
-FileSystem& TheFileSystem() {
-    return TheRouter();
-}
-
-void MountDrive(char letter, std::shared_ptr<FileSystem> drive) {
-    TheRouter().MountDrive(letter, std::move(drive));
-}
-
-void UnmountDrive(char letter) {
-    TheRouter().UnmountDrive(letter);
-}
-
-bool IsDriveMounted(char letter) {
-    return TheRouter().IsDriveMounted(letter);
 }
 
 }  // namespace synvora

@@ -94,11 +94,11 @@ public:
     virtual void Commit(unsigned permissions, bool replace) = 0;
 };
 
-/// Every file and folder operation of the program goes through this interface, so that paths on
-/// a mapped network drive ("Z:...") reach the network drive layer and every other path the local
-/// disk. Failures are raised as MigrationError with a platform error number (PlatformErrors.h);
-/// FileExists and FolderExists answer false instead. File contents cross this interface as raw
-/// bytes; TextFiles.h adds the single-byte text encoding and line ends on top.
+/// Every file and folder operation of the program goes through this interface: one implementation
+/// per platform (files/posix, files/win32), and on Linux the shares of mapped network drives. Failures are
+/// raised as MigrationError with a platform error number (PlatformErrors.h); FileExists and FolderExists
+/// answer false instead. File contents cross this interface as raw bytes; TextFiles.h adds the single-byte
+/// text encoding and line ends on top.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -165,19 +165,10 @@ public:
     virtual void RestrictToOwner(const std::string& path) = 0;
 };
 
-/// The process-wide file system: drive-letter paths ("Z:/...") on the file system mounted for
-/// that letter, every other path on this machine's disk.
+/// The process-wide file system, on every platform the one the program's procedures use. On
+/// Windows the system's own: a mapped network drive is an ordinary drive there. On Linux drive
+/// letters ("Z:/...") reach the file system mounted for that letter (files/posix/
+/// RoutingFileSystem.h) and every other path this machine's disk.
 FileSystem& TheFileSystem();
-
-/// Mounts a file system for a drive letter (case-insensitive) in TheFileSystem(), replacing an
-/// earlier one. It then receives the paths on that drive without the "Z:" prefix
-/// ("Z:/Synvora/images" arrives as "/Synvora/images"). Raises 52 for a character that is no letter.
-void MountDrive(char letter, std::shared_ptr<FileSystem> drive);
-
-/// Removes a drive letter's file system from TheFileSystem(); nothing happens when none is
-/// mounted. Paths on that drive then answer as on a drive that does not exist.
-void UnmountDrive(char letter);
-
-bool IsDriveMounted(char letter);
 
 }  // namespace synvora

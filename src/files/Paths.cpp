@@ -1,12 +1,6 @@
 #include "Paths.h"
 
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
-#include <vector>
-
-#include "PlatformErrors.h"
 
 namespace synvora {
 
@@ -17,17 +11,6 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     path.push_back(kPathSeparator);
     path.append(name);
     return path;
-}
-
-std::string CurrentDirectory() {
-    std::vector<char> buffer(4096);
-    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE) {
-            ThrowPlatformError(errno);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    return std::string(buffer.data());
 }
 
 bool IsDrivePath(std::string_view path) {

@@ -1,54 +1,9 @@
 #include "PlatformErrors.h"
 
-#include <cerrno>
-
 #include "ErrorCodes.h"
 #include "MigrationError.h"
 
 namespace synvora {
-namespace {
-
-std::int32_t NumberOfErrno(int errnoValue) {
-    using namespace PlatformError;
-    switch (errnoValue) {
-        case ENOENT:
-            return kFileNotFound;
-        case ENOTDIR:
-            return kPathNotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case ETXTBSY:
-        case EBUSY:
-            return kPermissionDenied;
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            return kDiskFull;
-        case EEXIST:
-            return kFileAlreadyExists;
-        case ENAMETOOLONG:
-        case EINVAL:
-            return kBadFileNameOrNumber;
-        case ENXIO:
-        case ENODEV:
-        case EHOSTUNREACH:
-        case ECONNREFUSED:
-        case ECONNRESET:
-        case ECONNABORTED:
-        case ENOTCONN:
-        case EPIPE:
-        case ENETDOWN:
-        case ENETUNREACH:
-        case ETIMEDOUT:
-            return kDiskNotReady;
-        default:
-            return kPathFileAccessError;
-    }
-}
-
-}  // namespace
-
 std::string PlatformErrorDescription(std::int32_t number) {
     using namespace PlatformError;
     switch (number) {
@@ -80,7 +35,7 @@ void ThrowPlatformErrorNumber(std::int32_t number) {
 }
 
 void ThrowPlatformError(int errnoValue) {
-    ThrowPlatformErrorNumber(NumberOfErrno(errnoValue));
+    ThrowPlatformErrorNumber(PlatformErrorOfErrno(errnoValue));
 }
 
 }  // namespace synvora

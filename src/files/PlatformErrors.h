@@ -13,6 +13,10 @@ inline constexpr const char* kFileSystemSource = "FileSystem";
 /// the callers' log entries expect.
 [[noreturn]] void ThrowPlatformError(int errnoValue);
 
+/// The platform error number of an errno value. Platform layer: the C libraries of the two
+/// systems know different errno values.
+std::int32_t PlatformErrorOfErrno(int errnoValue);
+
 /// Raises a platform error by its number (see PlatformError in ErrorCodes.h).
 [[noreturn]] void ThrowPlatformErrorNumber(std::int32_t number);
 

@@ -1,6 +1,5 @@
 #include "StreamedCopy.h"
 
-#include <cerrno>
 #include <exception>
 #include <vector>
 
@@ -61,7 +60,7 @@ bool EnsureFolder(FileSystem& to, const std::string& path) {
         return true;
     }
     if (!existing->IsFolder()) {
-        ThrowPlatformError(EEXIST);
+        ThrowPlatformErrorNumber(PlatformError::kFileAlreadyExists);
     }
     return false;
 }
@@ -146,7 +145,7 @@ void CopyFileAcross(FileSystem& from, const std::string& source, FileSystem& to,
         ThrowPlatformErrorNumber(PlatformError::kFileNotFound);
     }
     if (file->IsFolder()) {
-        ThrowPlatformError(EISDIR);
+        ThrowPlatformErrorNumber(PlatformError::kPathFileAccessError);
     }
     const FolderEntry listed = FolderEntry::File("", file->size, file->modified, file->IsReadOnly());
     FolderCopyOptions options;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "network/smb/ShareConnection.h"
+#include "network/NetworkCredentials.h"
 
 namespace synvora {
 

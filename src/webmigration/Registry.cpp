@@ -1,14 +1,13 @@
 #include "Registry.h"
 
-#include <cerrno>
 #include <exception>
 #include <optional>
 #include <string_view>
 
 #include "files/Encoding.h"
+#include "files/ErrorCodes.h"
 #include "files/PlatformErrors.h"
 #include "webmigration/OpenedRegistryKey.h"
-#include "webmigration/posix/FileRegistry.h"
 
 namespace synvora {
 namespace {
@@ -131,7 +130,7 @@ std::string RemoteRegistry::QueryRemoteRegistryValue(const std::string& keyPath,
                                                      const std::string& valueName) {
     if (!m_calls) {
         // No machine was ever connected: the drive-not-ready failure of a missing device.
-        ThrowPlatformError(ENODEV);
+        ThrowPlatformErrorNumber(PlatformError::kDiskNotReady);
     }
     RegistryHandle handle = 0;
     if (m_calls->OpenKey(m_hRemoteRoot, Utf8ToAnsi(keyPath), kNoOptions, kKeyQueryValue, handle) !=

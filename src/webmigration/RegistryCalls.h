@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace synvora {
@@ -38,9 +39,9 @@ inline constexpr std::uint32_t kRegMultiSz = 7;
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 
 /// What the Registry module needs of the Windows registry: the ANSI open, query and close calls.
-/// Names and string data are Windows-1252 bytes; a name ends at its first NUL, as a C string
-/// does. One implementation stands in for this machine's registry (FileRegistry.h); another
-/// machine's registry adds the connection to it (RemoteRegistryCalls).
+/// Names and string data are bytes of the ANSI code page; a name ends at its first NUL, as a C
+/// string does. One implementation per platform serves this machine's registry (LocalRegistry);
+/// another machine's registry adds the connection to it (RemoteRegistryCalls).
 class RegistryCalls {
 public:
     virtual ~RegistryCalls() = default;
@@ -70,5 +71,14 @@ public:
     virtual std::int32_t ConnectRegistry(std::string_view machineName, RegistryHandle root,
                                          RegistryHandle& result) = 0;
 };
+
+/// This machine's registry for the whole program. Platform layer: on Linux a ".reg" export file
+/// stands in for it (webmigration/posix/FileRegistry.h).
+RegistryCalls& LocalRegistry();
+
+/// Other machines' registries, as the program reads them: on Linux through Samba's `net`, with the
+/// login of the program's network drive to that machine (webmigration/posix/NetRegistry.h).
+/// Platform layer.
+std::shared_ptr<RemoteRegistryCalls> SystemRemoteRegistry();
 
 }  // namespace synvora

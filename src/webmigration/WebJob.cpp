@@ -131,9 +131,9 @@ void MigrateOneFolder(WebJobHost& host, const FolderOperation& operation, const 
         Refuse(host, NotCopied(folderName) + "The source folder '" + source + "' does not exist on server '" +
                          host.SourceFields().server + "'.");
     }
-    // Drive letters name network drives here: a destination there could be the old server itself,
-    // which the job never changes.
-    if (IsDrivePath(destination)) {
+    // A destination on a network drive could be the old server itself, which the job never
+    // changes.
+    if (IsOnNetworkDrive(destination)) {
         Refuse(host, NotCopied(folderName) + "The destination folder '" + destination +
                          "' is not a folder of this machine.");
     }

@@ -3,7 +3,6 @@
 #include "database/SqlServer.h"
 #include "network/NetworkDrives.h"
 #include "webmigration/Registry.h"
-#include "webmigration/posix/NetRegistry.h"
 
 namespace synvora {
 
@@ -13,7 +12,7 @@ WizardServices DefaultWizardServices() {
     services.testConnection = TestConnection;
     services.mapNetworkDrive = MapNetworkDrive;
     services.disconnectNetworkDrive = DisconnectNetworkDrive;
-    services.remoteRegistry = std::make_shared<NetRegistry>(CredentialsOfConnectionTo);
+    services.remoteRegistry = SystemRemoteRegistry();
     return services;
 }
 

@@ -6,6 +6,7 @@
 #include "files/FileSystem.h"
 #include "files/MigrationError.h"
 #include "files/posix/LocalFileSystem.h"
+#include "files/posix/RoutingFileSystem.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
 

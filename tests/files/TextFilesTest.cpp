@@ -4,6 +4,7 @@
 #include "files/FileSystem.h"
 #include "files/TextFiles.h"
 #include "files/posix/LocalFileSystem.h"
+#include "files/posix/RoutingFileSystem.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
 

@@ -32,7 +32,28 @@ std::string PathOnDrive(const std::string& path) {
     return rest;
 }
 
+RoutingFileSystem& TheRouter() {
+    static RoutingFileSystem router;
+    return router;
+}
+
 }  // namespace
+
+FileSystem& TheFileSystem() {
+    return TheRouter();
+}
+
+void MountDrive(char letter, std::shared_ptr<FileSystem> drive) {
+    TheRouter().MountDrive(letter, std::move(drive));
+}
+
+void UnmountDrive(char letter) {
+    TheRouter().UnmountDrive(letter);
+}
+
+bool IsDriveMounted(char letter) {
+    return TheRouter().IsDriveMounted(letter);
+}
 
 RoutingFileSystem::RoutingFileSystem() : RoutingFileSystem(std::make_shared<LocalFileSystem>()) {}
 

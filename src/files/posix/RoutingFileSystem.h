@@ -61,4 +61,15 @@ private:
     std::array<std::shared_ptr<FileSystem>, 26> m_drives;
 };
 
+/// Mounts a file system for a drive letter (case-insensitive) in TheFileSystem(), replacing an
+/// earlier one. It then receives the paths on that drive without the "Z:" prefix
+/// ("Z:/Synvora/images" arrives as "/Synvora/images"). Raises 52 for a character that is no letter.
+void MountDrive(char letter, std::shared_ptr<FileSystem> drive);
+
+/// Removes a drive letter's file system from TheFileSystem(); nothing happens when none is
+/// mounted. Paths on that drive then answer as on a drive that does not exist.
+void UnmountDrive(char letter);
+
+bool IsDriveMounted(char letter);
+
 }  // namespace synvora

@@ -7,7 +7,9 @@
 #include "files/ErrorCodes.h"
 #include "files/FileSystem.h"
 #include "files/MigrationError.h"
+#include "files/posix/RoutingFileSystem.h"
 #include "network/SharePath.h"
+#include "network/smb/ShareConnection.h"
 #include "network/smb/ShareFileSystem.h"
 
 namespace synvora {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "files/FileSystem.h"
+#include "network/NetworkCredentials.h"
 #include "network/SharePath.h"
 
 // The library's own handle types, kept out of this header.
@@ -19,12 +20,6 @@ struct _SMBCCTX;
 struct _SMBCFILE;
 
 namespace synvora {
-
-/// A login on a server. "DOMAIN\user" names a domain account.
-struct NetworkCredentials {
-    std::string user;
-    std::string password;
-};
 
 /// What a path on the share is.
 struct ShareEntry {

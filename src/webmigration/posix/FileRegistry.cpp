@@ -161,6 +161,7 @@ std::int32_t FileRegistry::CloseKey(RegistryHandle key) {
     return m_open.erase(key) == 1 ? kRegistrySuccess : kRegistryInvalidHandle;
 }
 
+// This machine's registry: a FileRegistry on LocalRegistryFilePath().
 RegistryCalls& LocalRegistry() {
     static FileRegistry registry(LocalRegistryFilePath);
     return registry;

@@ -63,8 +63,4 @@ private:
     RegistryHandleCounter m_handles;
 };
 
-/// The registry calls of this machine for the whole program: a FileRegistry on
-/// LocalRegistryFilePath().
-RegistryCalls& LocalRegistry();
-
 }  // namespace synvora

@@ -13,6 +13,7 @@
 #include "database/posix/ProgramSearch.h"
 #include "files/Encoding.h"
 #include "files/PlatformErrors.h"
+#include "network/NetworkDrives.h"
 #include "webmigration/Registry.h"
 
 namespace synvora {
@@ -267,6 +268,10 @@ std::int32_t NetRegistry::QueryValue(RegistryHandle key, std::string_view valueN
 
 std::int32_t NetRegistry::CloseKey(RegistryHandle key) {
     return m_keys.erase(key) == 1 ? kRegistrySuccess : kRegistryInvalidHandle;
+}
+
+std::shared_ptr<RemoteRegistryCalls> SystemRemoteRegistry() {
+    return std::make_shared<NetRegistry>(CredentialsOfConnectionTo);
 }
 
 }  // namespace synvora

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "network/NetworkCredentials.h"
 #include "network/SharePath.h"
-#include "network/smb/ShareConnection.h"
 #include "webmigration/RegistryCalls.h"
 #include "webmigration/RegistryHandles.h"
 
