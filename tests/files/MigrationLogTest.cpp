@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "files/ErrorCodes.h"
 #include "files/MigrationError.h"
@@ -48,7 +49,7 @@ TEST_F(MigrationLogTest, MessagesWithLineBreaksAndNonAsciiAreWrittenInTheCodePag
 
 TEST_F(MigrationLogTest, UnwritableLogStillRaisesTheCallersErrorEvenWithoutRaise) {
     // A folder in place of the log file makes every write fail, also for root.
-    ASSERT_EQ(::mkdir((m_dir / "Migration.log").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(test::FsPath(m_dir / "Migration.log")));
     try {
         WriteLog(ErrorCode::kCopyFolder, "CopyFile", "Unable to copy Folder 'a' to 'b'.", false);
         FAIL() << "WriteLog swallowed the error";

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <map>
 #include <string>
@@ -21,7 +19,7 @@ void WriteTree(const std::string& root, const FileTree& tree);
 /// Reads everything below root; symbolic links appear as "name -> target".
 FileTree ReadTree(const std::string& root);
 
-/// Permission bits of a file (0777 form), -1 when it cannot be read.
+/// Permission bits of a file (0777 form), -1 when it cannot be read. Linux only.
 int PermissionsOf(const std::string& path);
 
 /// The number of the MigrationError the call raises; 0 when it raises nothing.

@@ -1,7 +1,5 @@
 #include "TempDir.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -10,24 +8,26 @@
 
 namespace synvora::test {
 
-TempDir::TempDir(std::string_view prefix) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
-    }
-    m_path = pattern;
+std::filesystem::path FsPath(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
+
+std::string Utf8Path(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+TempDir::TempDir(std::string_view prefix) : m_path(MakeTemporaryFolder(prefix)) {}
 
 TempDir::~TempDir() {
     std::error_code ignored;
     // Read-only entries inside must not stop the clean-up.
-    for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
+    for (auto it = std::filesystem::recursive_directory_iterator(FsPath(m_path), ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
         std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ignored);
     }
-    std::filesystem::remove_all(m_path, ignored);
+    std::filesystem::remove_all(FsPath(m_path), ignored);
 }
 
 std::string TempDir::operator/(std::string_view name) const {
@@ -35,24 +35,24 @@ std::string TempDir::operator/(std::string_view name) const {
 }
 
 ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& path)
-    : m_previous(std::filesystem::current_path().string()) {
-    std::filesystem::current_path(path);
+    : m_previous(Utf8Path(std::filesystem::current_path())) {
+    std::filesystem::current_path(FsPath(path));
 }
 
 ScopedCurrentDirectory::~ScopedCurrentDirectory() {
     std::error_code ignored;
-    std::filesystem::current_path(m_previous, ignored);
+    std::filesystem::current_path(FsPath(m_previous), ignored);
 }
 
 std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
 }
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
@@ -67,10 +67,6 @@ std::string RandomHex(std::size_t length) {
         text += "0123456789abcdef"[digit(device)];
     }
     return text;
-}
-
-bool RunningAsRoot() {
-    return ::geteuid() == 0;
 }
 
 }  // namespace synvora::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,11 @@ private:
     std::string m_previous;
 };
 
+/// The path of a UTF-8 name for std::filesystem and the streams (on Windows a narrow path would be
+/// taken as the ANSI code page), and back.
+std::filesystem::path FsPath(std::string_view utf8);
+std::string Utf8Path(const std::filesystem::path& path);
+
 /// Raw bytes of a file ("" when it cannot be read); writing creates or replaces the file.
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, std::string_view bytes);
@@ -43,6 +49,14 @@ void WriteBytes(const std::string& path, std::string_view bytes);
 std::string RandomHex(std::size_t length);
 
 /// True when the process ignores permission bits (root), so read-only tests need care.
+/// System-specific, as are the two functions below (support/posix, support/win32).
 bool RunningAsRoot();
+
+/// A new, empty folder below the system's temporary folder, for the test alone.
+std::string MakeTemporaryFolder(std::string_view prefix);
+
+/// Makes a file read-only as the system marks it: the owner's write permission taken away on
+/// Linux, the read-only attribute on Windows.
+void MakeReadOnly(const std::string& path);
 
 }  // namespace synvora::test

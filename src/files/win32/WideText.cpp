@@ -1,0 +1,42 @@
+#include "files/win32/WideText.h"
+
+#include <climits>
+#include <stdexcept>
+
+#include "files/win32/WindowsApi.h"
+
+namespace synvora {
+namespace {
+
+int Length(std::size_t size) {
+    if (size > static_cast<std::size_t>(INT_MAX)) {
+        throw std::length_error("text too long for a Windows call");
+    }
+    return static_cast<int>(size);
+}
+
+}  // namespace
+
+std::wstring Utf8ToWide(std::string_view utf8) {
+    if (utf8.empty()) {
+        return {};
+    }
+    const int length = Length(utf8.size());
+    const int needed = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), needed);
+    return wide;
+}
+
+std::string WideToUtf8(std::wstring_view wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    const int length = Length(wide.size());
+    const int needed = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(needed), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), needed, nullptr, nullptr);
+    return utf8;
+}
+
+}  // namespace synvora

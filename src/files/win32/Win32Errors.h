@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+namespace synvora {
+
+/// The platform error (PlatformErrors.h) that stands for a Windows system error code
+/// (GetLastError): 53 "File not found", 70 "Permission denied", 71 "Disk not ready", ...
+std::int32_t PlatformErrorOfWin32(unsigned long error);
+
+/// Raises the platform error of a system error code.
+[[noreturn]] void ThrowWin32Error(unsigned long error);
+
+/// Raises the platform error of the calling thread's last system error.
+[[noreturn]] void ThrowLastWin32Error();
+
+}  // namespace synvora
