@@ -1,14 +1,15 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+
+#include <algorithm>
 
 #include "files/ErrorCodes.h"
 #include "files/FileFunctions.h"
 #include "files/FileSystem.h"
 #include "files/MigrationError.h"
-#include "files/posix/LocalFileSystem.h"
-#include "files/posix/RoutingFileSystem.h"
+#include "files/Paths.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
+#include "support/TestDrive.h"
 
 namespace synvora {
 namespace {
@@ -19,11 +20,15 @@ using test::ReadTree;
 using test::WriteBytes;
 using test::WriteTree;
 
+// The path with this system's separator ("/" written in the expectations).
+std::string Native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', kPathSeparator);
+    return path;
+}
+
 // Runs in a temporary current directory, where Migration.log is written.
 class FileFunctionsTest : public ::testing::Test {
 protected:
-    void TearDown() override { UnmountDrive('W'); }
-
     std::string Path(std::string_view name) const { return m_dir / name; }
     std::string LogBytes() const { return ReadBytes(Path("Migration.log")); }
 
@@ -47,13 +52,13 @@ protected:
 };
 
 TEST_F(FileFunctionsTest, BuildPathTurnsSeparatorsAndDropsOneTrailingSeparator) {
-    EXPECT_EQ(BuildPath("C:\\Program Files\\x\\"), "C:/Program Files/x");
-    EXPECT_EQ(BuildPath("C:/Program Files/x/"), "C:/Program Files/x");
-    EXPECT_EQ(BuildPath("C:\\inetpub\\E-Synvora/images\\\\"), "C:/inetpub/E-Synvora/images/");
+    EXPECT_EQ(BuildPath("C:\\Program Files\\x\\"), Native("C:/Program Files/x"));
+    EXPECT_EQ(BuildPath("C:/Program Files/x/"), Native("C:/Program Files/x"));
+    EXPECT_EQ(BuildPath("C:\\inetpub\\E-Synvora/images\\\\"), Native("C:/inetpub/E-Synvora/images/"));
     EXPECT_EQ(BuildPath("D:\\"), "D:");
     EXPECT_EQ(BuildPath("\\"), "");
-    EXPECT_EQ(BuildPath("\\\\server\\share\\dir"), "//server/share/dir");
-    EXPECT_EQ(BuildPath("Z:\\.\\a\\..\\b c\\caf\u00E9"), "Z:/./a/../b c/caf\u00E9");
+    EXPECT_EQ(BuildPath("\\\\server\\share\\dir"), Native("//server/share/dir"));
+    EXPECT_EQ(BuildPath("Z:\\.\\a\\..\\b c\\caf\u00E9"), Native("Z:/./a/../b c/caf\u00E9"));
     EXPECT_EQ(BuildPath("images"), "images");
     EXPECT_EQ(LogBytes(), "");
 }
@@ -76,7 +81,7 @@ TEST_F(FileFunctionsTest, CopyFileCopiesWithoutLogging) {
 TEST_F(FileFunctionsTest, CopyFileFailureOntoAReadOnlyFileLogsTheEntryByteForByte) {
     WriteBytes(Path("a.sql"), "new");
     WriteBytes(Path("b.sql"), "old");
-    ASSERT_EQ(::chmod(Path("b.sql").c_str(), 0444), 0);
+    test::MakeReadOnly(Path("b.sql"));
     const std::string message = "Unable to copy file '" + Path("a.sql") + "' to '" + Path("b.sql") + "'.";
 
     ExpectLoggedFailure([&] { CopyFile(Path("a.sql"), Path("b.sql"), true); }, -2147221496, "CopyFile",
@@ -100,7 +105,7 @@ TEST_F(FileFunctionsTest, CopyFolderFailureLogsUnderTheSourceNameCopyFile) {
 TEST_F(FileFunctionsTest, CopyFolderGoesAsFarAsItCanBeforeItLogsOneEntry) {
     WriteTree(Path("old/images"), {{"a.gif", "new a"}, {"b.gif", "new b"}, {"sub/c.gif", "new c"}});
     WriteTree(Path("new/images"), {{"b.gif", "old b"}});
-    ASSERT_EQ(::chmod(Path("new/images/b.gif").c_str(), 0444), 0);
+    test::MakeReadOnly(Path("new/images/b.gif"));
     const std::string message =
         "Unable to copy Folder '" + Path("old/images") + "' to '" + Path("new/images") + "'.";
 
@@ -136,11 +141,10 @@ TEST_F(FileFunctionsTest, FolderExistsAnswersFalseForAnythingButAFolderAndNeverL
 }
 
 TEST_F(FileFunctionsTest, TheWebJobsCopyFromAMappedDriveWorksThroughTheProcessWideFileSystem) {
-    test::TempDir share;
-    WriteTree(share.Path(),
+    const test::TestDrive drive;
+    WriteTree(drive.Folder(),
               {{"inetpub/E-Synvora/images/a.gif", "a"}, {"inetpub/E-Synvora/images/s/b.gif", "b"}});
-    MountDrive('w', std::make_shared<LocalFileSystem>(share.Path()));
-    const std::string source = BuildPath("W:\\inetpub\\E-Synvora/images\\");
+    const std::string source = BuildPath(drive.Letter() + "\\inetpub\\E-Synvora/images\\");
     const std::string destination = BuildPath(Path("Synvora/E-Synvora/images/"));
 
     ASSERT_TRUE(FolderExists(source));
@@ -151,10 +155,11 @@ TEST_F(FileFunctionsTest, TheWebJobsCopyFromAMappedDriveWorksThroughTheProcessWi
     EXPECT_EQ(ReadTree(destination), (FileTree{{"a.gif", "a"}, {"s/b.gif", "b"}}));
     EXPECT_EQ(LogBytes(), "");
 
-    UnmountDrive('W');
-    const std::string message =
-        "Unable to copy Folder 'W:/inetpub/E-Synvora/images' to '" + destination + "'.";
-    ExpectLoggedFailure([&] { CopyFolder(source, destination, true); }, ErrorCode::kCopyFolder, "CopyFile",
+    // A drive letter with nothing behind it, as after the drive was released.
+    const std::string gone = BuildPath("Q:\\inetpub\\E-Synvora/images");
+    EXPECT_FALSE(FolderExists(gone));
+    const std::string message = "Unable to copy Folder '" + gone + "' to '" + destination + "'.";
+    ExpectLoggedFailure([&] { CopyFolder(gone, destination, true); }, ErrorCode::kCopyFolder, "CopyFile",
                         message, "-2147221495 CopyFile\r\n" + message + "\r\n\r\n\r\n");
 }
 

@@ -1,9 +1,8 @@
-// Watched folder copies, through both engines: the local disk's own copy, and the streamed copy
-// between two file systems (a local folder mounted as a drive stands in for the share).
+// Watched folder copies through the process-wide file system, from a local folder and from a drive
+// letter standing in for the share (on Linux the two engines: the local disk's own copy and the
+// streamed copy between two file systems).
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,10 +11,10 @@
 #include <vector>
 
 #include "files/ErrorCodes.h"
-#include "files/posix/LocalFileSystem.h"
-#include "files/posix/RoutingFileSystem.h"
+#include "files/FileSystem.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
+#include "support/TestDrive.h"
 #include "support/WebContent.h"
 
 namespace synvora {
@@ -26,7 +25,8 @@ using test::FileTree;
 using test::ReadBytes;
 using test::ReadTree;
 
-constexpr struct timespec kSourceTime = {981173106, 123456789};
+// In 100 ns steps, which every system keeps.
+constexpr FileTime kSourceTime = {981173106, 123456700};
 
 /// Records every report; answers what goOn says (always yes without it).
 class RecordingMonitor final : public CopyMonitor {
@@ -43,25 +43,26 @@ private:
     std::function<bool(const CopyProgress&)> m_goOn;
 };
 
-struct stat StatOf(const std::string& path) {
-    struct stat info {};
-    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
-    return info;
-}
-
-/// true: the drive's folder is copied to the local disk (streamed); false: one local folder to
-/// another (the kernel's copy).
+/// true: the drive's folder is copied to the local disk; false: one local folder to another.
 class FolderCopyTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        test::WriteTree(m_source.Path(), m_tree);
+        test::WriteTree(SourceFolder(), m_tree);
         for (const auto& [path, bytes] : m_tree) {
             if (!path.ends_with('/')) {
-                const struct timespec times[2] = {{0, UTIME_OMIT}, kSourceTime};
-                ASSERT_EQ(::utimensat(AT_FDCWD, (m_source / path).c_str(), times, 0), 0);
+                SetSourceTime(path);
             }
         }
-        m_router.MountDrive('Y', std::make_shared<LocalFileSystem>(m_source.Path()));
+    }
+
+    const std::string& SourceFolder() const { return GetParam() ? m_drive.Folder() : m_source.Path(); }
+    std::string SourcePath(const std::string& path) const { return SourceFolder() + "/" + path; }
+
+    void SetSourceTime(const std::string& path) {
+        auto writer = m_fs.CreateFileWriter(SourcePath(path));
+        writer->Write(m_fs.ReadFile(SourcePath(path)));
+        writer->SetModificationTime(kSourceTime);
+        writer->Commit(0644, true);
     }
 
     void Copy(const std::string& destination, bool skipUnchanged, CopyMonitor* monitor) {
@@ -69,15 +70,16 @@ protected:
         options.overwrite = true;
         options.skipUnchanged = skipUnchanged;
         options.monitor = monitor;
-        m_router.CopyFolder(GetParam() ? "Y:/" : m_source.Path(), destination, options);
+        m_fs.CopyFolder(GetParam() ? test::TestDrive::Letter() + "\\" : m_source.Path(), destination,
+                        options);
     }
 
-    std::map<std::string, ino_t> Inodes(const std::string& folder) const {
-        std::map<std::string, ino_t> inodes;
+    std::map<std::string, std::uint64_t> FileIds(const std::string& folder) const {
+        std::map<std::string, std::uint64_t> ids;
         for (const auto& [path, bytes] : ReadTree(folder)) {
-            inodes[path] = StatOf(folder + "/" + path).st_ino;
+            ids[path] = test::FileIdOf(folder + "/" + path);
         }
-        return inodes;
+        return ids;
     }
 
     const FileTree m_tree = {{"big.bin", test::RandomBytes((3 << 20) + 5, 1)},
@@ -87,8 +89,9 @@ protected:
                              {"sub/deeper/", ""}};
     const std::uint64_t m_totalBytes = (3 << 20) + 5 + 1 + 2;
     test::TempDir m_source;
+    test::TestDrive m_drive;
     test::TempDir m_local;
-    RoutingFileSystem m_router;
+    FileSystem& m_fs = TheFileSystem();
 };
 
 TEST_P(FolderCopyTest, AWatchedCopyCountsKeepsTimesAndSkipsOnlyWritableUnchangedFiles) {
@@ -97,7 +100,7 @@ TEST_P(FolderCopyTest, AWatchedCopyCountsKeepsTimesAndSkipsOnlyWritableUnchanged
     Copy(destination, true, &monitor);
 
     EXPECT_EQ(ReadTree(destination), m_tree);
-    EXPECT_EQ(StatOf(destination + "/sub/b.txt").st_mtim.tv_nsec, kSourceTime.tv_nsec);
+    EXPECT_EQ(m_fs.Inspect(destination + "/sub/b.txt")->modified, kSourceTime);
     // While the tree is listed, what has been found so far; then the whole, before the first file,
     // after each file, and between the 1 MiB pieces of the large one.
     ASSERT_FALSE(monitor.reports.empty());
@@ -114,20 +117,20 @@ TEST_P(FolderCopyTest, AWatchedCopyCountsKeepsTimesAndSkipsOnlyWritableUnchanged
     }
 
     // Again: nothing is written anew, except a file whose source changed at the same size.
-    const auto firstCopy = Inodes(destination);
-    test::WriteBytes(m_source / "a.txt", "A");
+    const auto firstCopy = FileIds(destination);
+    test::WriteBytes(SourcePath("a.txt"), "A");
     Copy(destination, true, nullptr);
-    auto inodes = Inodes(destination);
-    EXPECT_NE(inodes["a.txt"], firstCopy.at("a.txt"));
-    inodes.erase("a.txt");
-    for (const auto& [path, inode] : inodes) {
-        EXPECT_EQ(inode, firstCopy.at(path)) << path << " was copied again";
+    auto ids = FileIds(destination);
+    EXPECT_NE(ids["a.txt"], firstCopy.at("a.txt"));
+    ids.erase("a.txt");
+    for (const auto& [path, id] : ids) {
+        EXPECT_EQ(id, firstCopy.at(path)) << path << " was copied again";
     }
     EXPECT_EQ(ReadBytes(destination + "/a.txt"), "A");
 
     // A read-only destination file is refused even when it looks complete; the rest goes on.
-    ::chmod((destination + "/sub/b.txt").c_str(), 0444);
-    test::WriteBytes(m_source / "a.txt", "B");
+    test::MakeReadOnly(destination + "/sub/b.txt");
+    test::WriteBytes(SourcePath("a.txt"), "B");
     EXPECT_EQ(ErrorNumberOf([&] { Copy(destination, true, nullptr); }), PlatformError::kPermissionDenied);
     EXPECT_EQ(ReadBytes(destination + "/a.txt"), "B");
 }
@@ -137,7 +140,8 @@ TEST_P(FolderCopyTest, AStopEndsTheCopyAfterTheFileInHandWithNothingHalfWritten)
     const std::string early = m_local / "early";
     RecordingMonitor listing([](const CopyProgress&) { return false; });
     EXPECT_EQ(ErrorNumberOf([&] { Copy(early, false, &listing); }), PlatformError::kUserInterrupt);
-    EXPECT_TRUE(!std::filesystem::exists(early) || std::filesystem::is_empty(early));
+    EXPECT_TRUE(!std::filesystem::exists(test::FsPath(early)) ||
+                std::filesystem::is_empty(test::FsPath(early)));
 
     // A stop at the second report with bytes done.
     const std::string destination = m_local / "copy";
@@ -158,7 +162,7 @@ TEST_P(FolderCopyTest, AStopEndsTheCopyAfterTheFileInHandWithNothingHalfWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, FolderCopyTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Streamed" : "Local"; });
+                         [](const auto& info) { return info.param ? "FromDrive" : "Local"; });
 
 }  // namespace
 }  // namespace synvora

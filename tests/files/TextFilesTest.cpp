@@ -3,10 +3,9 @@
 #include "files/ErrorCodes.h"
 #include "files/FileSystem.h"
 #include "files/TextFiles.h"
-#include "files/posix/LocalFileSystem.h"
-#include "files/posix/RoutingFileSystem.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
+#include "support/TestDrive.h"
 
 namespace synvora {
 namespace {
@@ -17,8 +16,6 @@ using test::WriteBytes;
 
 class TextFilesTest : public ::testing::Test {
 protected:
-    void TearDown() override { UnmountDrive('V'); }
-
     test::TempDir m_dir;
 };
 
@@ -36,13 +33,13 @@ TEST_F(TextFilesTest, TextIsWindows1252OnDiskAndUtf8InMemory) {
 }
 
 TEST_F(TextFilesTest, TextFilesOnAMappedDriveUseTheSameEncoding) {
-    MountDrive('V', std::make_shared<LocalFileSystem>(m_dir.Path()));
+    const test::TestDrive drive;
     FileSystem& fs = TheFileSystem();
 
-    CreateTextFile(fs, "V:\\caf\u00E9.log");
-    AppendText(fs, "V:\\caf\u00E9.log", "\u00E9");
-    EXPECT_EQ(ReadBytes(m_dir / "caf\u00E9.log"), "\xE9");
-    EXPECT_EQ(ReadAllText(fs, "V:/caf\u00E9.log"), "\u00E9");
+    CreateTextFile(fs, drive.Letter() + "\\caf\u00E9.log");
+    AppendText(fs, drive.Letter() + "\\caf\u00E9.log", "\u00E9");
+    EXPECT_EQ(ReadBytes(drive.Folder() + "/caf\u00E9.log"), "\xE9");
+    EXPECT_EQ(ReadAllText(fs, drive.Letter() + "/caf\u00E9.log"), "\u00E9");
 }
 
 TEST_F(TextFilesTest, ReadingTheWholeOfAnEmptyFileFails) {
