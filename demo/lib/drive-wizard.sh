@@ -196,7 +196,9 @@ drive_answer_box() {
     drive_key "$key"
     drive_until '^answer ' "answer to \"$text\""
     local deadline=$((SECONDS + 10))
-    while xdotool search --onlyvisible --name "$DRIVE_BOX_TITLE" >/dev/null 2>&1; do
+    # This box's window, not any box: the next one (the run's closing message, after a short last
+    # copy) may be up before this one is seen gone.
+    while xdotool search --onlyvisible --name "$DRIVE_BOX_TITLE" 2>/dev/null | grep -qx "$box"; do
         [ $SECONDS -lt $deadline ] || drive_fail "the message box \"$text\" stays on the screen"
         sleep 0.05
     done
