@@ -203,10 +203,13 @@ ChildProcess::End ChildProcess::WaitWhile(const std::function<bool()>& keepWaiti
     // Readable once the program has ended; without one (an old kernel) the wait is a plain pause.
     const UniqueFd endFd = ExitDescriptor();
     for (;;) {
+        // Asked before looking at the program, so that it is asked at least once, right after the
+        // start, also of a program that ends at once; an end that came meanwhile still wins.
+        const bool goOn = keepWaiting();
         if (const std::optional<int> status = TryWait()) {
             return End{*status, false};
         }
-        if (!keepWaiting()) {
+        if (!goOn) {
             const int status = Stop(endFd.Get(), grace);
             return End{status, WIFSIGNALED(status)};
         }
