@@ -1,10 +1,9 @@
 #include "TracingToolkit.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <stdexcept>
 #include <utility>
+
+#include "wizard/toolkit/TraceFile.h"
 
 namespace synvora {
 namespace {
@@ -78,11 +77,8 @@ private:
 }  // namespace
 
 TracingToolkit::TracingToolkit(PageToolkit& inner, const std::string& path) : m_inner(inner) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0 || (m_file = ::fdopen(fd, "a")) == nullptr) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    m_file = OpenTraceFile(path);
+    if (m_file == nullptr) {
         throw std::runtime_error("cannot open the trace file " + path);
     }
 }
