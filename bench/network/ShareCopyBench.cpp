@@ -641,6 +641,10 @@ int main(int argc, char** argv) {
     if (argc > 1 && argv[1] == kChildFlag) {
         return CopyChild(argc, argv);
     }
+    if (argc > 1 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        Usage();
+        return 0;
+    }
     try {
         Options options = ParseOptions(argc, argv);
         Bench bench(std::move(options));
