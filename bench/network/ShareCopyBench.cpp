@@ -1,7 +1,7 @@
 // The web job's copy of a content folder from a share of the Samba test server (loopback) to the
 // local disk, timed against smbclient's recursive "mget" with signing required and without it,
 // directly and through a delaying proxy that gives each round trip 1 ms or 10 ms (a LAN, a WAN).
-// Three kinds of content: 2,000 small files of 4 to 60 KiB in 110 folders (about 64 MB), three
+// Three kinds of content: 2,000 small files of 4 to 60 KiB in 111 folders (about 64 MB), three
 // files of 40 MiB, and the second run over a complete destination (ours keeps the files of the
 // same size and time; smbclient's nearest is "newer", which lists the tree and fetches nothing
 // older than a given local file).
