@@ -246,9 +246,9 @@ int CopyProgressPermille(const CopyProgress& progress) {
     const std::uint64_t done = byBytes ? progress.done.bytes : progress.done.files;
     const std::uint64_t total = byBytes ? progress.total.bytes : progress.total.files;
     if (total == 0) {
-        return kProgressMaximum;
+        return kBusyProgressMaximum;
     }
-    return static_cast<int>(std::min<std::uint64_t>(done, total) * kProgressMaximum / total);
+    return static_cast<int>(std::min<std::uint64_t>(done, total) * kBusyProgressMaximum / total);
 }
 
 }  // namespace synvora

@@ -21,6 +21,8 @@ constexpr const char* kRunStoppedMessage = "Migration stopped with errors.";
 constexpr const char* kElapsedTimeCaption = "Elapsed time: ";
 // Painting a copy's progress after every small file would cost more than the copy itself.
 constexpr std::chrono::milliseconds kProgressRepaint{100};
+// The work's thousandths go to the bar unchanged.
+static_assert(kBusyProgressMaximum == kProgressMaximum);
 
 }  // namespace
 
