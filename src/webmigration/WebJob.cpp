@@ -118,6 +118,7 @@ void MigrateOneFolder(WebJobHost& host, const FolderOperation& operation, const 
         source = folderName;
         destination = folderName;
     }
+    const std::string configured = destination;
     const std::string mappedDrive = host.MappedDrive();
     if (absolutePath) {
         source = mappedDrive + PathTail(source);
@@ -136,6 +137,11 @@ void MigrateOneFolder(WebJobHost& host, const FolderOperation& operation, const 
     if (IsDrivePath(destination)) {
         Refuse(host, NotCopied(folderName) + "The destination folder '" + destination +
                          "' is not a folder of this machine.");
+    }
+    // Here "\\otherhost\share\x" would become the local folder "/otherhost/share/x".
+    if (absolutePath && NamesAnotherMachine(configured)) {
+        Refuse(host, NotCopied(folderName) + "The destination database names a folder on another machine: '" +
+                         configured + "'.");
     }
     if (!FolderExists(destination)) {
         const std::string question = "The destination folder '" + destination +
