@@ -29,15 +29,6 @@ bool TakeNumber(std::string_view& text, char separator, unsigned long long& numb
     return true;
 }
 
-bool ProcessHasEnded(unsigned long long id) {
-    const auto pid = static_cast<pid_t>(id);
-    if (id == 0 || static_cast<unsigned long long>(pid) != id || pid == ::getpid()) {
-        return false;
-    }
-    // EPERM: it runs, under another account.
-    return ::kill(pid, 0) != 0 && errno == ESRCH;
-}
-
 }  // namespace
 
 std::string NextTemporaryName() {
@@ -47,6 +38,15 @@ std::string NextTemporaryName() {
                                       std::to_string(std::random_device{}() % 1000000007U) + "-";
     static std::atomic<unsigned long long> counter{0};
     return prefix + std::to_string(counter++) + std::string(kSuffix);
+}
+
+bool ProcessHasEnded(unsigned long long id) {
+    const auto pid = static_cast<pid_t>(id);
+    if (id == 0 || static_cast<unsigned long long>(pid) != id || pid == ::getpid()) {
+        return false;
+    }
+    // EPERM: it runs, under another account.
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 bool IsLeftoverTemporaryName(std::string_view name) {

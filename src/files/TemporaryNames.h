@@ -14,4 +14,8 @@ std::string NextTemporaryName();
 /// of this process and of processes still running are not leftovers.
 bool IsLeftoverTemporaryName(std::string_view name);
 
+/// True when no process with the id runs on this machine (any more); false for this process and
+/// for one that runs, under any account.
+bool ProcessHasEnded(unsigned long long id);
+
 }  // namespace synvora
