@@ -40,11 +40,13 @@ public:
 
     std::int32_t ConnectRegistry(std::string_view machine, RegistryHandle root,
                                  RegistryHandle& result) override {
-        return Opened(m_calls->ConnectRegistry(machine, root, result), result);
+        const std::int32_t status = m_calls->ConnectRegistry(machine, root, result);
+        return Opened(status, result);
     }
     std::int32_t OpenKey(RegistryHandle key, std::string_view subKey, std::uint32_t options,
                          std::uint32_t access, RegistryHandle& result) override {
-        return Opened(m_calls->OpenKey(key, subKey, options, access, result), result);
+        const std::int32_t status = m_calls->OpenKey(key, subKey, options, access, result);
+        return Opened(status, result);
     }
     std::int32_t QueryValue(RegistryHandle key, std::string_view name, std::uint32_t& type, char* data,
                             std::uint32_t& size) override {
