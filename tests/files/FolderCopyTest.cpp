@@ -225,25 +225,29 @@ TEST_P(FolderCopyTest, ALinkInTheDestinationIsNeverWrittenThrough) {
 }
 
 TEST_P(FolderCopyTest, AFileThatChangesWhileItIsCopiedArrivesAsItIsThenOrNotAtAll) {
-    // Cut short once while its first copy runs: the second copy takes it as it is then.
+    // Rewritten in place once while its first copy runs (same size, a new time): the second copy
+    // takes it as it is then.
     const std::string once = m_local / "once";
-    bool cut = false;
-    RecordingMonitor cutter([&](const CopyProgress& p) {
-        if (!cut && InsideBigFile(p)) {
-            test::WriteBytes(m_source / "big.bin", "cut short");
-            cut = true;
+    std::string rewritten = m_tree.at("big.bin");
+    rewritten[0] = static_cast<char>(~rewritten[0]);
+    bool changed = false;
+    RecordingMonitor writer([&](const CopyProgress& p) {
+        if (!changed && InsideBigFile(p)) {
+            const int fd = ::open((m_source / "big.bin").c_str(), O_WRONLY);
+            EXPECT_EQ(::pwrite(fd, rewritten.data(), 1, 0), 1);
+            ::close(fd);
+            changed = true;
         }
         return true;
     });
-    Copy(once, true, &cutter);
-    EXPECT_TRUE(cut);
+    Copy(once, true, &writer);
+    EXPECT_TRUE(changed);
     FileTree expected = m_tree;
-    expected["big.bin"] = "cut short";
+    expected["big.bin"] = rewritten;
     EXPECT_TRUE(ReadTree(once) == expected);
 
     // Growing all the time: the file fails by name, the others arrive, nothing of it is left.
     const std::string restless = m_local / "restless";
-    test::WriteBytes(m_source / "big.bin", m_tree.at("big.bin"));
     RecordingMonitor appender([&](const CopyProgress& p) {
         if (InsideBigFile(p)) {
             const int fd = ::open((m_source / "big.bin").c_str(), O_WRONLY | O_APPEND);
