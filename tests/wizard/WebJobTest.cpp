@@ -441,7 +441,13 @@ TEST_P(RefusedParameterValueTest, TheFolderIsNotMigratedAndNothingElseIsCopiedOr
 INSTANTIATE_TEST_SUITE_P(Values, RefusedParameterValueTest,
                          ::testing::Values(Refused::SourceRowMissing, Refused::DestinationRowMissing,
                                            Refused::DestinationOnADrive,
-                                           Refused::DestinationOnAnotherMachine));
+                                           Refused::DestinationOnAnotherMachine),
+                         [](const auto& info) {
+                             constexpr const char* kNames[] = {"SourceRowMissing", "DestinationRowMissing",
+                                                               "DestinationOnADrive",
+                                                               "DestinationOnAnotherMachine"};
+                             return std::string(kNames[static_cast<int>(info.param)]);
+                         });
 
 /// Both jobs with the demo databases, the delivered migration script and the real client, which
 /// this program finds through PATH.
