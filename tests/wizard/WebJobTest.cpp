@@ -438,16 +438,17 @@ TEST_P(RefusedParameterValueTest, TheFolderIsNotMigratedAndNothingElseIsCopiedOr
     EXPECT_EQ(Log(), LogEntry("-2147221490 MigrateParameterFolders", failure));
 }
 
+std::string NameOf(const ::testing::TestParamInfo<Refused>& info) {
+    constexpr const char* kNames[] = {"SourceRowMissing", "DestinationRowMissing", "DestinationOnADrive",
+                                      "DestinationOnAnotherMachine"};
+    return kNames[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Values, RefusedParameterValueTest,
                          ::testing::Values(Refused::SourceRowMissing, Refused::DestinationRowMissing,
                                            Refused::DestinationOnADrive,
                                            Refused::DestinationOnAnotherMachine),
-                         [](const auto& info) {
-                             constexpr const char* kNames[] = {"SourceRowMissing", "DestinationRowMissing",
-                                                               "DestinationOnADrive",
-                                                               "DestinationOnAnotherMachine"};
-                             return std::string(kNames[static_cast<int>(info.param)]);
-                         });
+                         NameOf);
 
 /// Both jobs with the demo databases, the delivered migration script and the real client, which
 /// this program finds through PATH.
