@@ -225,23 +225,34 @@ TEST_F(WebJobTest, EveryContentFolderArrivesAndTheOldServerStaysAsItWas) {
                 ::testing::SizeIs(1));
 }
 
-TEST_F(WebJobTest, AStoppedCopyEndsAfterItsFileAndASecondRunFetchesOnlyWhatIsMissing) {
+/// true: the session ends (a termination signal) during the copy; false: Exit, and Yes to its
+/// question. Both end the same way.
+class StoppedCopyTest : public WebJobTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StoppedCopyTest, AStoppedCopyEndsAfterItsFileAndASecondRunFetchesOnlyWhatIsMissing) {
+    const bool sessionEnds = GetParam();
     WalkToTheFinishPage();
-    // Exit once the first file of the first copy has arrived, and Yes to the question.
-    std::function<void()> exitDuringTheCopy = [&] {
+    // Once the first file of the first copy has arrived.
+    std::function<void()> stopDuringTheCopy = [&] {
         if (!m_toolkit.Visible("frmFinish", "prgCopy") || FilesArrivedIn(Content(kAttachments)) < 1) {
-            m_toolkit.DuringNextDoEvents(exitDuringTheCopy);
+            m_toolkit.DuringNextDoEvents(stopDuringTheCopy);
             return;
         }
-        m_toolkit.Click("frmFinish", "cmdCancelofSourcefrm");
+        if (sessionEnds) {
+            TheWizard().EndSession();
+        } else {
+            m_toolkit.Click("frmFinish", "cmdCancelofSourcefrm");
+        }
     };
-    m_toolkit.DuringNextDoEvents(exitDuringTheCopy);
-    m_toolkit.ExpectMsgBox(kStopCopyQuestion, kMsgBoxYesNo, MsgBoxResult::Yes);
+    m_toolkit.DuringNextDoEvents(stopDuringTheCopy);
+    if (!sessionEnds) {
+        m_toolkit.ExpectMsgBox(kStopCopyQuestion, kMsgBoxYesNo, MsgBoxResult::Yes);
+    }
 
     PressStart();
 
     EXPECT_TRUE(m_toolkit.QuitCalled());
-    EXPECT_EQ(m_toolkit.MsgBoxes().size(), 1u) << "the question only";
+    EXPECT_EQ(m_toolkit.MsgBoxes().size(), sessionEnds ? 0u : 1u) << "the question only";
     EXPECT_THAT(SlotsWritten(), ElementsAre(1, 2, 3, 4));
     const ContentFolder& attachments = Content(kAttachments);
     ExpectOnlyCompleteFiles(attachments);
@@ -270,6 +281,9 @@ TEST_F(WebJobTest, AStoppedCopyEndsAfterItsFileAndASecondRunFetchesOnlyWhatIsMis
     }
     EXPECT_EQ(Log(), log);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stops, StoppedCopyTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "SessionEnds" : "ExitAndYes"; });
 
 TEST_F(WebJobTest, WithoutAnInstallationFolderOfThisMachineNothingIsConnected) {
     WalkToTheFinishPage();

@@ -166,6 +166,13 @@ void frmFinish::AskToStopBusyWork() {
     }
 }
 
+void frmFinish::StopRunAndLeave() {
+    m_stopRequested = true;
+    if (m_busy) {
+        m_busy->stopChosen = true;
+    }
+}
+
 void frmFinish::Click(std::string_view control) {
     if (control == cmdBackofFinish.Name()) {
         cmdBackofFinish_Click();
