@@ -9,6 +9,7 @@
 #include "files/FileFunctions.h"
 #include "files/MigrationLog.h"
 #include "files/Paths.h"
+#include "network/ShareConnection.h"
 #include "webmigration/FolderPaths.h"
 #include "webmigration/Registry.h"
 
@@ -94,6 +95,9 @@ private:
 /// Copies with overwriting, keeping files that an earlier, interrupted run completed already.
 void CopyWithProgress(WebJobHost& host, const std::string& source, const std::string& destination) {
     const BusyWorkScope busy(host, kStopCopyQuestion);
+    // A server that is slow to answer, or stops answering, holds one call for up to its time-out:
+    // the window stays alive meanwhile, and a stop chosen then takes effect when the call is over.
+    const WhileWaitingForServers waiting([&host] { (void)host.ContinueBusyWork(); });
     CopyProgressOnPage monitor(host);
     FolderCopyOptions options;
     options.overwrite = true;

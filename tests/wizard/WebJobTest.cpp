@@ -26,6 +26,7 @@ namespace synvora::test {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -81,8 +82,10 @@ protected:
     }
 
     void TearDown() override {
+        SharedSambaServer().Resume();
         // What the end of the program does.
         ReleaseAllNetworkDrives();
+        SetNetworkTimeout(20s);
     }
 
     static std::string ShareFolder() { return SharedSambaServer().ShareFolder(); }
@@ -527,6 +530,41 @@ TEST_F(WebJobTest, TheServerGoingAwayDuringACopyIsReportedAndLeavesNoHalfWritten
     const auto stopped = std::find(journal.begin(), journal.end(), "server stopped");
     ASSERT_NE(stopped, journal.end());
     EXPECT_EQ(*std::next(stopped), "doevents");
+}
+
+TEST_F(WebJobTest, AServerThatStopsAnsweringFailsTheCopyAtItsTimeOutWhileTheWindowStaysServed) {
+    SetNetworkTimeout(2s);
+    ContentFolder& images = m_content.folders[kImages];
+    AddGeneratedFiles(images, 200, 200 << 10, 100);
+    WriteTree(Old(images), images.files);
+    WalkToTheFinishPage();
+    // The server stops where it stands once ten images have arrived; Exit is pressed meanwhile.
+    std::function<void()> exitDuringTheWait = [&] { m_toolkit.Click("frmFinish", "cmdCancelofSourcefrm"); };
+    std::function<void()> pauseTheServer = [&] {
+        if (m_toolkit.Text("frmFinish", "lblStep13").empty() || FilesArrivedIn(images) < 10) {
+            m_toolkit.DuringNextDoEvents(pauseTheServer);
+            return;
+        }
+        SharedSambaServer().Pause();
+        m_toolkit.Note("server paused");
+        m_toolkit.DuringNextDoEvents(exitDuringTheWait);
+    };
+    m_toolkit.DuringNextDoEvents(pauseTheServer);
+    m_toolkit.ExpectMsgBox(kStopCopyQuestion, kMsgBoxYesNo, MsgBoxResult::No);
+    ExpectImagesToFail();
+
+    PressStart();
+
+    EXPECT_THAT(SlotsWritten(), ElementsAre(1, 2, 3, 4, 5, 6, 9, 13));
+    ExpectOnlyCompleteFiles(images);
+    EXPECT_THAT(Log(), ::testing::StartsWith("71 FileSystem\r\nThe file 'generated/"));
+    EXPECT_THAT(Log(), ::testing::EndsWith(".\r\n\r\n\r\n" + ImagesFailureEntries()));
+    // While the copy waited for the server, the window was served and Exit asked its question.
+    const std::vector<std::string> journal = m_toolkit.JournalOf({"server paused", "doevents", "msgbox"});
+    const auto paused = std::find(journal.begin(), journal.end(), "server paused");
+    ASSERT_NE(paused, journal.end());
+    EXPECT_EQ(*std::next(paused, 2), "msgbox 4 " + std::string(kStopCopyQuestion));
+    EXPECT_GE(std::count(paused, journal.end(), "doevents"), 5);
 }
 
 }  // namespace
