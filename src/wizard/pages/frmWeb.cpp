@@ -1,6 +1,5 @@
 #include "frmWeb.h"
 
-
 #include "files/TextCase.h"
 #include "webmigration/FolderPaths.h"
 #include "webmigration/Registry.h"
