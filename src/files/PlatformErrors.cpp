@@ -1,6 +1,7 @@
 #include "PlatformErrors.h"
 
 #include <cerrno>
+#include <system_error>
 
 #include "ErrorCodes.h"
 #include "MigrationError.h"
@@ -80,7 +81,12 @@ void ThrowPlatformErrorNumber(std::int32_t number) {
 }
 
 void ThrowPlatformError(int errnoValue) {
-    ThrowPlatformErrorNumber(NumberOfErrno(errnoValue));
+    ThrowPlatformError(errnoValue, std::generic_category().message(errnoValue));
+}
+
+void ThrowPlatformError(int errnoValue, std::string reason) {
+    const std::int32_t number = NumberOfErrno(errnoValue);
+    throw MigrationError(number, kFileSystemSource, PlatformErrorDescription(number), std::move(reason));
 }
 
 }  // namespace synvora

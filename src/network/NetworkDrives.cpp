@@ -7,6 +7,7 @@
 #include "files/ErrorCodes.h"
 #include "files/FileSystem.h"
 #include "files/MigrationError.h"
+#include "network/LibraryThread.h"
 #include "network/ShareFileSystem.h"
 #include "network/SharePath.h"
 
@@ -56,9 +57,12 @@ public:
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
 private:
-    // The drive router is created first, so that it outlives this table, which unmounts from it
-    // when the process exits.
-    ConnectionTable() { (void)TheFileSystem(); }
+    // The drive router and the library's thread are created first, so that they outlive this
+    // table, which unmounts from the one and frees contexts on the other when the process exits.
+    ConnectionTable() {
+        (void)TheFileSystem();
+        (void)LibraryThread::Instance();
+    }
 
     bool OnOwnerThread() {
         if (m_owner == std::thread::id()) {
