@@ -11,6 +11,7 @@
 #include "network/NetworkDrives.h"
 #include "wizard/Wizard.h"
 #include "wizard/qt/QtToolkit.h"
+#include "wizard/qt/TerminationSignals.h"
 #include "wizard/toolkit/TracingToolkit.h"
 
 namespace {
@@ -71,6 +72,12 @@ int main([[maybe_unused]] int argc, char** argv) {
     if (std::getenv("SYNVORA_STARTUP_PROBE") != nullptr) {
         toolkit.OnFirstPaint([&wizard] { ReportFirstPaintAndQuit(wizard); });
     }
+    // Asked from outside to end (logout, kill, Ctrl+C): as Exit with Yes, and no box waits for an
+    // answer any more.
+    const synvora::TerminationSignals endRequests([&toolkit, &wizard] {
+        toolkit.DismissMessageBoxes();
+        wizard.EndSession();
+    });
     wizard.Start();
     if (toolkit.QuitRequested()) {
         return 0;

@@ -14,6 +14,9 @@
 # message box as "<style> <text>", in order.
 
 DRIVE_TIMEOUT=${DRIVE_TIMEOUT:-120}
+# How long a window may take to appear, close or take the focus. Generous: on a machine busy with
+# other work (tests run side by side) the X server and the wizard get little time.
+DRIVE_WINDOW_TIMEOUT=${DRIVE_WINDOW_TIMEOUT:-90}
 DRIVE_PAGE_TITLE='^Migration Wizard $'
 DRIVE_BOX_TITLE='^Synvora 2.5 - Migration$'
 
@@ -34,6 +37,7 @@ drive_start() {
     DRIVE_CURSOR=0
     DRIVE_SHOT=0
     DRIVE_PAGE_WINDOW=
+    DRIVE_LAST_BOX=
     DRIVE_BOXES=()
     mkdir -p "$DRIVE_OUT"
     rm -f "$DRIVE_OUT"/*.png "$DRIVE_TRACE"
@@ -49,7 +53,7 @@ drive_start() {
     Xvfb -displayfd 3 -auth "$DRIVE_OUT/xvfb.auth" -screen 0 1024x768x24 -nolisten tcp \
         3>"$display_file" >"$DRIVE_OUT/xvfb.log" 2>&1 &
     DRIVE_XVFB_PID=$!
-    local deadline=$((SECONDS + 30))
+    local deadline=$((SECONDS + DRIVE_WINDOW_TIMEOUT))
     until [ -s "$display_file" ]; do
         kill -0 "$DRIVE_XVFB_PID" 2>/dev/null || { cat "$DRIVE_OUT/xvfb.log" >&2; drive_fail "Xvfb did not start"; }
         [ $SECONDS -lt $deadline ] || drive_fail "Xvfb did not start in time"
@@ -117,7 +121,7 @@ drive_until() {
 
 # Polls until the command prints a window id; prints it.
 drive_window() {
-    local what=$1 deadline=$((SECONDS + 30)) id
+    local what=$1 deadline=$((SECONDS + DRIVE_WINDOW_TIMEOUT)) id
     shift
     while :; do
         id=$("$@" 2>/dev/null | tail -n 1 || true)
@@ -133,7 +137,7 @@ drive_window() {
 # Gives a window the keyboard focus, as a desktop would, and waits until it has it. There is no
 # window manager under Xvfb to do it when another window closes.
 drive_focus() {
-    local window=$1 deadline=$((SECONDS + 10))
+    local window=$1 deadline=$((SECONDS + DRIVE_WINDOW_TIMEOUT))
     until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]; do
         xdotool windowfocus "$window" 2>/dev/null || true
         [ $SECONDS -lt $deadline ] || drive_fail "window $window does not take the focus"
@@ -175,6 +179,16 @@ drive_key() {
     xdotool key "$@"
 }
 
+drive_box_visible() {
+    xdotool search --onlyvisible --name "$DRIVE_BOX_TITLE" 2>/dev/null | grep -qx "$1"
+}
+
+# The box the trace just announced: a visible box of the application's title other than the one
+# answered last, which may still be closing.
+drive_new_box() {
+    xdotool search --onlyvisible --name "$DRIVE_BOX_TITLE" 2>/dev/null | grep -vx "${DRIVE_LAST_BOX:-none}" | tail -n 1
+}
+
 # A message box opened: tell it, photograph it, answer it as the demo's user would (Yes to
 # creating a missing destination folder of the new installation; OK to everything else), and
 # give the focus back to the page once it has closed.
@@ -182,7 +196,7 @@ drive_answer_box() {
     local style=${1%% *} text=${1#* } box key=Return answer=
     DRIVE_BOXES+=("$style $text")
     drive_say "    message: $text"
-    box=$(drive_window "message box \"$text\"" xdotool search --onlyvisible --name "$DRIVE_BOX_TITLE")
+    box=$(drive_window "message box \"$text\"" drive_new_box)
     drive_focus "$box"
     drive_screenshot message
     if [ "$style" = 4 ]; then
@@ -195,13 +209,14 @@ drive_answer_box() {
     fi
     drive_key "$key"
     drive_until '^answer ' "answer to \"$text\""
-    local deadline=$((SECONDS + 10))
-    # This box's window, not any box: the next one (the run's closing message, after a short last
-    # copy) may be up before this one is seen gone.
-    while xdotool search --onlyvisible --name "$DRIVE_BOX_TITLE" 2>/dev/null | grep -qx "$box"; do
+    # This box's own window closes; the next box, which has the same title, may be open already
+    # (the run's last message follows its last question at once).
+    local deadline=$((SECONDS + DRIVE_WINDOW_TIMEOUT))
+    while drive_box_visible "$box"; do
         [ $SECONDS -lt $deadline ] || drive_fail "the message box \"$text\" stays on the screen"
         sleep 0.05
     done
+    DRIVE_LAST_BOX=$box
     if [ -n "$DRIVE_PAGE_WINDOW" ] && xdotool search --onlyvisible --name "$DRIVE_PAGE_TITLE" |
         grep -qx "$DRIVE_PAGE_WINDOW"; then
         drive_focus "$DRIVE_PAGE_WINDOW"
@@ -264,7 +279,7 @@ drive_migration() {
     import -window "$DRIVE_PAGE_WINDOW" "$DRIVE_OUT/wizard.png"
     drive_key alt+e
     drive_say "    pressed: Exit"
-    local deadline=$((SECONDS + 30))
+    local deadline=$((SECONDS + DRIVE_WINDOW_TIMEOUT))
     while drive_wizard_alive; do
         [ $SECONDS -lt $deadline ] || drive_fail "the wizard did not end after Exit"
         sleep 0.05

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wizard/toolkit/JobHost.h"
+#include "jobhost/JobHost.h"
 
 namespace synvora {
 

@@ -89,30 +89,4 @@ std::string ChildPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
-bool IsDriveGone(const std::exception_ptr& failure) {
-    if (!failure) {
-        return false;
-    }
-    try {
-        std::rethrow_exception(failure);
-    } catch (const MigrationError& error) {
-        return error.Number() == PlatformError::kDiskNotReady;
-    } catch (...) {
-        return false;
-    }
-}
-
-void CopyFailures::RaiseFirst() const {
-    if (m_first) {
-        std::rethrow_exception(m_first);
-    }
-}
-
-void CopyFailures::Note(std::exception_ptr failure) {
-    m_driveGone = m_driveGone || IsDriveGone(failure);
-    if (!m_first) {
-        m_first = std::move(failure);
-    }
-}
-
 }  // namespace synvora

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "CopyFailures.h"
 #include "FileSystem.h"
-#include "MigrationError.h"
 
 namespace synvora {
 
@@ -45,34 +45,5 @@ CopyPlan PlanFolderCopy(FileSystem& from, const std::string& source, FolderIdent
 
 /// folder + "/" + name, without doubling a trailing "/".
 std::string ChildPath(const std::string& folder, const std::string& name);
-
-/// True for the failure of a drive that is no longer ready (a share whose server went away): no
-/// further file of it can be read, so a copy does not try the rest one by one.
-bool IsDriveGone(const std::exception_ptr& failure);
-
-/// The failures of a folder copy, which goes on past a failing entry so that it copies as much as
-/// it can: the first failure is kept to be raised at the end, and a drive that is no longer ready
-/// tells the copy to start nothing more.
-class CopyFailures {
-public:
-    /// Runs one step of the copy; a failure of it is noted instead of ending the copy.
-    template <typename Step>
-    void Attempt(Step&& step) {
-        try {
-            step();
-        } catch (const MigrationError&) {
-            Note(std::current_exception());
-        }
-    }
-    bool DriveGone() const noexcept { return m_driveGone; }
-    /// Raises the first failure, if there was one.
-    void RaiseFirst() const;
-
-private:
-    void Note(std::exception_ptr failure);
-
-    std::exception_ptr m_first;
-    bool m_driveGone = false;
-};
 
 }  // namespace synvora

@@ -30,18 +30,28 @@ bool SameModificationTime(FileTime a, FileTime b) noexcept {
 bool KeepsEarlierCopy(const ExistingDestination& existing, std::uint64_t sourceSize, FileTime sourceModified,
                       const FolderCopyOptions& options) {
     if (existing.folder) {
-        ThrowPlatformErrorNumber(PlatformError::kPathFileAccessError);
+        ThrowPlatformErrorNumber(PlatformError::kPathFileAccessError, "a folder stands at the destination");
     }
     if (!options.overwrite) {
-        ThrowPlatformErrorNumber(PlatformError::kFileAlreadyExists);
+        ThrowPlatformErrorNumber(PlatformError::kFileAlreadyExists,
+                                 "a file of that name exists at the destination");
+    }
+    if (existing.link) {
+        return false;
+    }
+    // A complete earlier copy needs no writing, so its attribute does not matter: a file that is
+    // read-only on the old server arrives read-only, and a second run must not fail on it.
+    if (options.skipUnchanged && existing.size == sourceSize &&
+        SameModificationTime(existing.modified, sourceModified)) {
+        return true;
     }
     // Our own check: the backend may let its user write anything (root, a share with relaxed
     // rights), and a rename would not look at the attribute anyway.
     if (existing.readOnly) {
-        ThrowPlatformErrorNumber(PlatformError::kPermissionDenied);
+        ThrowPlatformErrorNumber(PlatformError::kPermissionDenied,
+                                 "the file at the destination is read-only");
     }
-    return options.skipUnchanged && existing.size == sourceSize &&
-           SameModificationTime(existing.modified, sourceModified);
+    return false;
 }
 
 CopyTracker::CopyTracker(CopyMonitor* monitor, CopyTotals total) : m_monitor(monitor) {
@@ -52,6 +62,10 @@ CopyTracker::CopyTracker(CopyMonitor* monitor, CopyTotals total) : m_monitor(mon
 void CopyTracker::PieceCopied(std::uint64_t bytes) {
     m_bytesOfFile += bytes;
     Report();
+}
+
+void CopyTracker::FileRestarted() {
+    m_bytesOfFile = 0;
 }
 
 void CopyTracker::FileDone(std::uint64_t listedSize) {

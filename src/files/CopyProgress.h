@@ -44,9 +44,9 @@ public:
 struct FolderCopyOptions {
     /// An existing destination file is replaced (never a read-only one).
     bool overwrite = false;
-    /// With overwrite: a writable destination file with the source's size and modification time
-    /// is taken as a complete earlier copy and left as it is, so that a copy run again after an
-    /// interruption fetches only what is missing or changed.
+    /// With overwrite: a destination file with the source's size and modification time is taken
+    /// as a complete earlier copy and left as it is, read-only or not, so that a copy run again
+    /// after an interruption fetches only what is missing or changed.
     bool skipUnchanged = false;
     CopyMonitor* monitor = nullptr;
 };
@@ -54,14 +54,17 @@ struct FolderCopyOptions {
 /// A destination file that a copy finds already there.
 struct ExistingDestination {
     bool folder = false;
+    /// A symbolic link: never kept, and replaced by the file itself, never written through.
+    bool link = false;
     bool readOnly = false;
     std::uint64_t size = 0;
     FileTime modified;
 };
 
-/// Decides about a destination that exists already: raises what keeps the copy from taking its
-/// name (a folder, overwrite off, a read-only file); true when it is a complete earlier copy of
-/// the source that skipUnchanged keeps, false when it is to be replaced.
+/// Decides about a destination that exists already: true when it is a complete earlier copy of
+/// the source that skipUnchanged keeps (whatever its permissions), false when it is to be
+/// replaced; raises what keeps the copy from taking its name (a folder, overwrite off, a
+/// read-only file that would have to be replaced).
 bool KeepsEarlierCopy(const ExistingDestination& existing, std::uint64_t sourceSize, FileTime sourceModified,
                       const FolderCopyOptions& options);
 
@@ -75,6 +78,8 @@ public:
     bool Monitored() const noexcept { return m_monitor != nullptr; }
     /// Bytes of the file being copied have arrived.
     void PieceCopied(std::uint64_t bytes);
+    /// The file being copied starts again from its beginning; what arrived of it no longer counts.
+    void FileRestarted();
     /// A file is over (copied, skipped or failed); its listed size counts as done.
     void FileDone(std::uint64_t listedSize);
     bool Stopping() const noexcept { return m_stopping; }

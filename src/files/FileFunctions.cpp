@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "CopyFailures.h"
 #include "ErrorCodes.h"
 #include "FileSystem.h"
 #include "MigrationLog.h"
@@ -41,6 +42,11 @@ void CopyFolder(const std::string& source, const std::string& destination, bool 
 void CopyFolder(const std::string& source, const std::string& destination, const FolderCopyOptions& options) {
     try {
         TheFileSystem().CopyFolder(source, destination, options);
+    } catch (const FolderCopyError& failure) {
+        // The entry that failed, and why, before the folder's own entry: innermost first.
+        WriteLog(failure.Number(), failure.Source(), failure.Cause(), false);
+        WriteLogAndRaise(ErrorCode::kCopyFolder, "CopyFile",
+                         "Unable to copy Folder '" + source + "' to '" + destination + "'.");
     } catch (...) {
         WriteLogAndRaise(ErrorCode::kCopyFolder, "CopyFile",
                          "Unable to copy Folder '" + source + "' to '" + destination + "'.");

@@ -19,6 +19,8 @@ enum FileAttribute : int {
     kAttributeReadOnly = 1,
     kAttributeDirectory = 16,
     kAttributeArchive = 32,
+    /// A symbolic link itself, where a question does not follow links.
+    kAttributeAlias = 1024,
 };
 
 /// Tells folders apart on one backend (device and inode on a local disk), so that a folder copy
@@ -42,6 +44,18 @@ struct PathInfo {
 
     bool IsFolder() const noexcept { return (attributes & kAttributeDirectory) != 0; }
     bool IsReadOnly() const noexcept { return (attributes & kAttributeReadOnly) != 0; }
+    bool IsLink() const noexcept { return (attributes & kAttributeAlias) != 0; }
+};
+
+/// A file's size and modification time, which a copy compares before and after reading it.
+struct FileStamp {
+    std::uint64_t size = 0;
+    FileTime modified;
+
+    /// Same size, and the same time to the microsecond (SameModificationTime).
+    bool Matches(const FileStamp& other) const noexcept {
+        return size == other.size && SameModificationTime(modified, other.modified);
+    }
 };
 
 /// One entry of a folder listing. Symbolic links are listed as what they lead to; a link that
@@ -74,6 +88,10 @@ public:
     /// The file's permission bits (POSIX 0777 form; a backend with only a read-only attribute
     /// reports the owner write bit from it).
     virtual unsigned Permissions() const = 0;
+
+    /// The file's size and modification time now, asked of the open file: a copy that read it in
+    /// several pieces learns so whether it changed meanwhile.
+    virtual FileStamp CurrentStamp() = 0;
 };
 
 /// A new file being written under a temporary name in its destination folder. Commit renames it
@@ -92,6 +110,29 @@ public:
     /// Gives the file its permission bits and renames it into place. An existing file of the final
     /// name is replaced only when replace is true; otherwise the call fails and leaves it alone.
     virtual void Commit(unsigned permissions, bool replace) = 0;
+};
+
+/// A folder that a copy writes into, held open: the copy reaches everything below it through it,
+/// one name at a time, and nothing through a symbolic link, also not through one that takes a
+/// folder's place while the copy runs. Failures are raised as FileSystem's are.
+class DestinationFolder {
+public:
+    virtual ~DestinationFolder() = default;
+
+    /// What stands under the name in this folder, a link being described as a link (attribute
+    /// kAttributeAlias), not as what it leads to; nothing when the name is free.
+    virtual std::optional<PathInfo> Inspect(const std::string& name) = 0;
+
+    /// Opens the subfolder of that name, creating it when it is missing (`created` says so). A
+    /// file or a link in its place fails the call and is left as it is.
+    virtual std::unique_ptr<DestinationFolder> OpenSubfolder(const std::string& name, bool& created) = 0;
+
+    /// Starts a new file that takes the name in this folder when committed (see FileWriter).
+    virtual std::unique_ptr<FileWriter> CreateFileWriter(const std::string& name) = 0;
+
+    /// Removes the temporary files that a copy into this folder left when its program was ended
+    /// part-way (IsLeftoverTemporaryName), and nothing else.
+    virtual void RemoveLeftoverTemporaries() = 0;
 };
 
 /// Every file and folder operation of the program goes through this interface: one implementation
@@ -144,6 +185,10 @@ public:
 
     /// Starts a new file that will take the given path when committed (see FileWriter).
     virtual std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) = 0;
+
+    /// Opens an existing folder for a copy to write into. The path is resolved as every path is
+    /// (links on the way to it followed); below it the copy goes through the DestinationFolder.
+    virtual std::unique_ptr<DestinationFolder> OpenDestinationFolder(const std::string& path) = 0;
 
     /// The whole content of a file.
     virtual std::string ReadFile(const std::string& path) = 0;

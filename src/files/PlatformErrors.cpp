@@ -1,5 +1,7 @@
 #include "PlatformErrors.h"
 
+#include <system_error>
+
 #include "ErrorCodes.h"
 #include "MigrationError.h"
 
@@ -30,12 +32,16 @@ std::string PlatformErrorDescription(std::int32_t number) {
     }
 }
 
-void ThrowPlatformErrorNumber(std::int32_t number) {
-    throw MigrationError(number, kFileSystemSource, PlatformErrorDescription(number));
+void ThrowPlatformErrorNumber(std::int32_t number, std::string reason) {
+    throw MigrationError(number, kFileSystemSource, PlatformErrorDescription(number), std::move(reason));
 }
 
 void ThrowPlatformError(int errnoValue) {
-    ThrowPlatformErrorNumber(PlatformErrorOfErrno(errnoValue));
+    ThrowPlatformError(errnoValue, std::generic_category().message(errnoValue));
+}
+
+void ThrowPlatformError(int errnoValue, std::string reason) {
+    ThrowPlatformErrorNumber(PlatformErrorOfErrno(errnoValue), std::move(reason));
 }
 
 }  // namespace synvora

@@ -1,6 +1,8 @@
 #include "StreamedCopy.h"
 
 #include <exception>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "CopyPlan.h"
@@ -15,41 +17,76 @@ namespace {
 // small enough for a watched copy to report often.
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 
+/// Starts the new file that a copy writes, under its final name's temporary.
+using FileWriterSource = std::function<std::unique_ptr<FileWriter>()>;
+
 // True when the destination already holds a complete copy to keep; raises what keeps a new file
 // from taking the name.
-bool KeepsDestination(FileSystem& to, const std::string& destination, const FolderCopyOptions& options,
+bool KeepsDestination(const std::optional<PathInfo>& existing, const FolderCopyOptions& options,
                       const FolderEntry& source) {
-    const auto existing = to.Inspect(destination);
-    return existing && KeepsEarlierCopy(
-                           {existing->IsFolder(), existing->IsReadOnly(), existing->size, existing->modified},
-                           source.size, source.modified, options);
+    return existing && KeepsEarlierCopy({existing->IsFolder(), existing->IsLink(), existing->IsReadOnly(),
+                                         existing->size, existing->modified},
+                                        source.size, source.modified, options);
 }
 
-void StreamContent(FileReader& reader, FileWriter& writer, std::vector<char>& buffer, CopyTracker* tracker) {
+/// What a file's streaming read: its bytes, in how many pieces.
+struct Streamed {
+    std::uint64_t bytes = 0;
+    int pieces = 0;
+};
+
+Streamed StreamContent(FileReader& reader, FileWriter& writer, std::vector<char>& buffer,
+                       CopyTracker* tracker) {
+    Streamed streamed;
     for (;;) {
         const std::size_t got = reader.Read(buffer);
         if (got == 0) {
-            return;
+            return streamed;
         }
         writer.Write(std::string_view(buffer.data(), got));
+        streamed.bytes += got;
+        streamed.pieces += 1;
         if (tracker != nullptr) {
             tracker->PieceCopied(got);
         }
     }
 }
 
-/// Copies one file whose listing is known; the destination gets the listed modification time.
-void CopyOneFile(FileSystem& from, const std::string& source, FileSystem& to, const std::string& destination,
-                 const FolderCopyOptions& options, const FolderEntry& listed, bool destinationMayExist,
-                 std::vector<char>& buffer, CopyTracker* tracker) {
-    if (destinationMayExist && KeepsDestination(to, destination, options, listed)) {
-        return;
+// True when the file was the same from the first byte read to the last. A file read in one piece
+// came in one answer of its server, so its size tells enough and no further question is asked;
+// one read in several pieces is asked for its size and time at the end.
+bool ReadUnchanged(FileReader& reader, const Streamed& streamed, const FileStamp& expected) {
+    return streamed.bytes == expected.size &&
+           (streamed.pieces <= 1 || reader.CurrentStamp().Matches(expected));
+}
+
+/// Copies one file whose listing is known into a destination folder, under the same name. The
+/// destination gets the modification time the copy started with. A source that changes while
+/// it is copied is copied once more from its start, as it is then; a second change fails the
+/// file, and nothing of it is committed.
+void CopyOneFile(FileSystem& from, const std::string& source, const FolderEntry& listed, FileWriterSource& to,
+                 const FolderCopyOptions& options, std::vector<char>& buffer, CopyTracker* tracker) {
+    FolderEntry expected = listed;
+    for (int attempt = 1;; ++attempt) {
+        const auto reader = from.OpenListedFile(source, expected);
+        const auto writer = to();
+        const Streamed streamed = StreamContent(*reader, *writer, buffer, tracker);
+        if (ReadUnchanged(*reader, streamed, {expected.size, expected.modified})) {
+            writer->SetModificationTime(expected.modified);
+            writer->Commit(reader->Permissions(), options.overwrite);
+            return;
+        }
+        const auto now = attempt == 1 ? from.Inspect(source) : std::nullopt;
+        if (!now || now->IsFolder()) {
+            RaiseSourceChanged();
+        }
+        expected.size = now->size;
+        expected.modified = now->modified;
+        expected.readOnly = now->IsReadOnly();
+        if (tracker != nullptr) {
+            tracker->FileRestarted();
+        }
     }
-    const auto reader = from.OpenListedFile(source, listed);
-    const auto writer = to.CreateFileWriter(destination);
-    StreamContent(*reader, *writer, buffer, tracker);
-    writer->SetModificationTime(listed.modified);
-    writer->Commit(reader->Permissions(), options.overwrite);
 }
 
 // Makes sure a destination folder exists; true when this call created it.
@@ -65,15 +102,18 @@ bool EnsureFolder(FileSystem& to, const std::string& path) {
     return false;
 }
 
-/// Copies a listed tree. A failing entry is remembered and the copy goes on, except when the
-/// source's drive has gone, or the monitor asked to stop: then nothing more is started.
+/// Copies a listed tree into a destination folder held open. A failing entry is remembered and
+/// the copy goes on, except when the source's drive has gone, or the monitor asked to stop: then
+/// nothing more is started.
 class StreamedTreeCopy {
 public:
-    StreamedTreeCopy(FileSystem& from, FileSystem& to, const FolderCopyOptions& options, CopyTotals totals)
-        : m_from(from), m_to(to), m_options(options), m_tracker(options.monitor, totals) {}
+    StreamedTreeCopy(FileSystem& from, const FolderCopyOptions& options, CopyTotals totals)
+        : m_from(from), m_options(options), m_tracker(options.monitor, totals) {}
 
-    void CopyContent(const PlannedFolder& folder, const std::string& source, const std::string& destination,
-                     bool destinationMayHoldFiles);
+    /// destinationMayHoldFiles is false for a folder this copy has just created: nothing in it
+    /// needs looking at first.
+    void CopyContent(const PlannedFolder& folder, const std::string& source, DestinationFolder& destination,
+                     bool destinationMayHoldFiles, const CopiedEntry& entry);
     void RaiseFirstFailure() const {
         m_failures.RaiseFirst();
         m_tracker.RaiseIfStopped();
@@ -81,20 +121,10 @@ public:
 
 private:
     bool Ending() const { return m_failures.DriveGone() || m_tracker.Stopping(); }
-    void CopyFileEntry(const PlannedEntry& file, const std::string& source, const std::string& destination,
-                       bool destinationMayHoldFiles);
-
-    // In a folder this copy has just created, nothing needs looking at first.
-    bool PrepareFolder(const std::string& path, bool mayExist) {
-        if (mayExist) {
-            return EnsureFolder(m_to, path);
-        }
-        m_to.CreateFolder(path);
-        return true;
-    }
+    void CopyFileEntry(const PlannedEntry& file, const std::string& source, DestinationFolder& destination,
+                       bool destinationMayHoldFiles, const CopiedEntry& entry);
 
     FileSystem& m_from;
-    FileSystem& m_to;
     const FolderCopyOptions& m_options;
     CopyTracker m_tracker;
     // One buffer for every file: a folder of small files would otherwise allocate and clear a
@@ -104,34 +134,44 @@ private:
 };
 
 void StreamedTreeCopy::CopyContent(const PlannedFolder& folder, const std::string& source,
-                                   const std::string& destination, bool destinationMayHoldFiles) {
+                                   DestinationFolder& destination, bool destinationMayHoldFiles,
+                                   const CopiedEntry& entry) {
     if (folder.listingFailure) {
-        m_failures.Attempt([&] { std::rethrow_exception(folder.listingFailure); });
+        m_failures.Attempt(entry, [&] { std::rethrow_exception(folder.listingFailure); });
         return;
+    }
+    if (destinationMayHoldFiles) {
+        destination.RemoveLeftoverTemporaries();
     }
     for (const PlannedEntry& planned : folder.entries) {
         if (Ending()) {
             return;
         }
         const std::string from = ChildPath(source, planned.entry.name);
-        const std::string to = ChildPath(destination, planned.entry.name);
+        const CopiedEntry child = entry.Child(planned.entry.name, planned.folder != nullptr);
         if (!planned.folder) {
-            CopyFileEntry(planned, from, to, destinationMayHoldFiles);
+            CopyFileEntry(planned, from, destination, destinationMayHoldFiles, child);
             continue;
         }
-        m_failures.Attempt([&] {
-            const bool created = PrepareFolder(to, destinationMayHoldFiles);
-            CopyContent(*planned.folder, from, to, !created);
+        m_failures.Attempt(child, [&] {
+            bool created = false;
+            const auto subfolder = destination.OpenSubfolder(planned.entry.name, created);
+            CopyContent(*planned.folder, from, *subfolder, !created, child);
         });
     }
 }
 
 void StreamedTreeCopy::CopyFileEntry(const PlannedEntry& file, const std::string& source,
-                                     const std::string& destination, bool destinationMayHoldFiles) {
+                                     DestinationFolder& destination, bool destinationMayHoldFiles,
+                                     const CopiedEntry& entry) {
     CopyTracker* tracker = m_tracker.Monitored() ? &m_tracker : nullptr;
-    m_failures.Attempt([&] {
-        CopyOneFile(m_from, source, m_to, destination, m_options, file.entry, destinationMayHoldFiles,
-                    m_buffer, tracker);
+    m_failures.Attempt(entry, [&] {
+        const std::string& name = file.entry.name;
+        if (destinationMayHoldFiles && KeepsDestination(destination.Inspect(name), m_options, file.entry)) {
+            return;
+        }
+        FileWriterSource writer = [&] { return destination.CreateFileWriter(name); };
+        CopyOneFile(m_from, source, file.entry, writer, m_options, m_buffer, tracker);
     });
     m_tracker.FileDone(file.entry.size);
 }
@@ -150,8 +190,12 @@ void CopyFileAcross(FileSystem& from, const std::string& source, FileSystem& to,
     const FolderEntry listed = FolderEntry::File("", file->size, file->modified, file->IsReadOnly());
     FolderCopyOptions options;
     options.overwrite = overwrite;
+    if (KeepsDestination(to.Inspect(destination), options, listed)) {
+        return;
+    }
     std::vector<char> buffer(kChunkSize);
-    CopyOneFile(from, source, to, destination, options, listed, true, buffer, nullptr);
+    FileWriterSource writer = [&] { return to.CreateFileWriter(destination); };
+    CopyOneFile(from, source, listed, writer, options, buffer, nullptr);
 }
 
 void CopyFolderAcross(FileSystem& from, const std::string& source, FileSystem& to,
@@ -165,8 +209,9 @@ void CopyFolderAcross(FileSystem& from, const std::string& source, FileSystem& t
     if (plan.stopped) {
         ThrowPlatformErrorNumber(PlatformError::kUserInterrupt);
     }
-    StreamedTreeCopy tree(from, to, options, plan.totals);
-    tree.CopyContent(plan.root, source, destination, !created);
+    const auto root = to.OpenDestinationFolder(destination);
+    StreamedTreeCopy tree(from, options, plan.totals);
+    tree.CopyContent(plan.root, source, *root, !created, CopiedEntry{"", true});
     tree.RaiseFirstFailure();
 }
 

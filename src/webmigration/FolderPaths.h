@@ -12,6 +12,10 @@ std::string FirstCharacter(const std::string& text);
 /// colon ("E:\Synvora\ExcelTemp" gives "\Synvora\ExcelTemp"); "" for shorter text.
 std::string PathTail(const std::string& text);
 
+/// True for a path that names a folder of another machine: "\\otherhost\share\x" (either
+/// separator).
+bool NamesAnotherMachine(const std::string& path);
+
 /// The administrative share of the drive that holds the old installation folder:
 /// "\\" + server + "\" + the folder's first character + "$" ("\\OLDWEB\D$"; the letter is
 /// missing for an empty folder).

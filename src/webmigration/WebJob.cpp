@@ -9,6 +9,7 @@
 #include "files/FileFunctions.h"
 #include "files/MigrationLog.h"
 #include "files/Paths.h"
+#include "network/WhileWaitingForServers.h"
 #include "webmigration/FolderPaths.h"
 #include "webmigration/Registry.h"
 
@@ -94,6 +95,9 @@ private:
 /// Copies with overwriting, keeping files that an earlier, interrupted run completed already.
 void CopyWithProgress(WebJobHost& host, const std::string& source, const std::string& destination) {
     const BusyWorkScope busy(host, kStopCopyQuestion);
+    // A server that is slow to answer, or stops answering, holds one call for up to its time-out:
+    // the window stays alive meanwhile, and a stop chosen then takes effect when the call is over.
+    const WhileWaitingForServers waiting([&host] { (void)host.ContinueBusyWork(); });
     CopyProgressOnPage monitor(host);
     FolderCopyOptions options;
     options.overwrite = true;
@@ -118,6 +122,7 @@ void MigrateOneFolder(WebJobHost& host, const FolderOperation& operation, const 
         source = folderName;
         destination = folderName;
     }
+    const std::string configured = destination;
     const std::string mappedDrive = host.MappedDrive();
     if (absolutePath) {
         source = mappedDrive + PathTail(source);
@@ -130,6 +135,12 @@ void MigrateOneFolder(WebJobHost& host, const FolderOperation& operation, const 
     if (!FolderExists(source)) {
         Refuse(host, NotCopied(folderName) + "The source folder '" + source + "' does not exist on server '" +
                          host.SourceFields().server + "'.");
+    }
+    // Here "\\otherhost\share\x" would become the local folder "/otherhost/share/x". Asked first:
+    // on Windows such a path is on a network drive too, and it has a message of its own.
+    if (absolutePath && NamesAnotherMachine(configured)) {
+        Refuse(host, NotCopied(folderName) + "The destination database names a folder on another machine: '" +
+                         configured + "'.");
     }
     // A destination on a network drive could be the old server itself, which the job never
     // changes.
@@ -246,9 +257,9 @@ int CopyProgressPermille(const CopyProgress& progress) {
     const std::uint64_t done = byBytes ? progress.done.bytes : progress.done.files;
     const std::uint64_t total = byBytes ? progress.total.bytes : progress.total.files;
     if (total == 0) {
-        return kProgressMaximum;
+        return kBusyProgressMaximum;
     }
-    return static_cast<int>(std::min<std::uint64_t>(done, total) * kProgressMaximum / total);
+    return static_cast<int>(std::min<std::uint64_t>(done, total) * kBusyProgressMaximum / total);
 }
 
 }  // namespace synvora

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "wizard/toolkit/JobHost.h"
+#include "jobhost/JobHost.h"
 
 namespace synvora {
 

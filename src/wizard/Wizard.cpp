@@ -90,6 +90,14 @@ Wizard::HandlerScope::~HandlerScope() {
     }
 }
 
+void Wizard::EndSession() {
+    if (m_finish && m_finish->Running()) {
+        m_finish->StopRunAndLeave();
+        return;
+    }
+    UnloadAllPages();
+}
+
 bool Wizard::AnyPageLoaded() const {
     return m_welcome || m_source || m_destination || m_web || m_finish;
 }

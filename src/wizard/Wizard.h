@@ -40,6 +40,11 @@ public:
     void UnloadAllPages();
     bool AnyPageLoaded() const;
 
+    /// The session ends from outside (the program is asked to terminate, the user logs out): as
+    /// Exit with Yes to its question. During a run the job stops as Exit stops it (a copy after
+    /// the file in hand) and the run then discards the pages; otherwise they are discarded now.
+    void EndSession();
+
     /// Marks a page event being handled; pages unloaded meanwhile are destroyed when the last
     /// such scope ends.
     class HandlerScope {

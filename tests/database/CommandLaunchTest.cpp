@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -176,10 +177,18 @@ TEST_F(CommandLaunchTest, MaskedLineGoesToTheLogWhileTheRealLineRuns) {
 TEST_F(CommandLaunchTest, TheCallerIsCalledWhileTheProgramRunsAndSettingsReachOnlyTheProgram) {
     ScopedEnv secret("SYNVORA_PROBE_SECRET", "inherited");
     ScopedEnv shown("SYNVORA_PROBE_SHOW", "SYNVORA_PROBE_SECRET");
+    // The program waits for the first call, so that a quick machine cannot end it unobserved.
+    const std::string released = m_dir / "released";
+    ScopedEnv waitFor("SYNVORA_PROBE_WAIT_FOR", released);
     int calls = 0;
     CommandOptions options;
     options.environment = {"SYNVORA_PROBE_SECRET=handed over"};
-    options.whileRunning = [&calls] { return ++calls > 0; };
+    options.whileRunning = [&calls, &released] {
+        if (calls++ == 0) {
+            std::ofstream{released};
+        }
+        return true;
+    };
 
     EXPECT_EQ(RunCommand("launch_probe /U sa", options), CommandEnd::kCompleted);
     EXPECT_GE(calls, 1);

@@ -4,7 +4,8 @@
 // descriptors it inherited, its process id, the value of the variable named by SYNVORA_PROBE_SHOW
 // ("shown"), and each argument in order. It then ends as SYNVORA_PROBE_EXIT (exit code) or
 // SYNVORA_PROBE_SIGNAL (signal number) asks, or, with SYNVORA_PROBE_HANG, never ends by itself
-// ("ignore-term": nor when asked to).
+// ("ignore-term": nor when asked to), or, with SYNVORA_PROBE_WAIT_FOR naming a file, ends only once
+// that file exists, so that a test can hold it running for as long as it needs to.
 #include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
@@ -76,6 +77,11 @@ int main(int argc, char** argv) {
         }
         out.close();
         std::rename(written.c_str(), report);
+    }
+    if (const char* awaited = std::getenv("SYNVORA_PROBE_WAIT_FOR")) {
+        while (::access(awaited, F_OK) != 0) {
+            ::usleep(10'000);
+        }
     }
     if (hang != nullptr) {
         for (;;) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "files/Encoding.h"
+#include "files/TextCase.h"
 
 namespace synvora {
 namespace {
@@ -41,6 +42,12 @@ TEST(Encoding, MalformedUtf8BecomesQuestionMarksByteByByte) {
     EXPECT_EQ(Utf8ToAnsi("\xC0\xAF"), "??");       // overlong form of "/"
     EXPECT_EQ(Utf8ToAnsi("\xED\xA0\x80"), "???");  // encoded surrogate
     EXPECT_EQ(Utf8ToAnsi("\xFF"), "?");
+}
+
+TEST(Encoding, LowerCaseTakesEveryLetterAndKeepsWhatIsNoUtf8) {
+    EXPECT_EQ(LowerCase("ÜBERSERVER-ΣЖ"), "überserver-σж");
+    EXPECT_EQ(LowerCase("A\xFFZ\xC3"), "a\xFFz\xC3");
+    EXPECT_EQ(LowerCase(""), "");
 }
 
 }  // namespace

@@ -102,7 +102,8 @@ TEST_F(FileFunctionsTest, CopyFolderFailureLogsUnderTheSourceNameCopyFile) {
     EXPECT_FALSE(FolderExists(Path("new")));
 }
 
-TEST_F(FileFunctionsTest, CopyFolderGoesAsFarAsItCanBeforeItLogsOneEntry) {
+// The first file that failed and why, in an entry of its own before the folder's.
+TEST_F(FileFunctionsTest, CopyFolderGoesAsFarAsItCanThenLogsItsCauseAndItsEntry) {
     WriteTree(Path("old/images"), {{"a.gif", "new a"}, {"b.gif", "new b"}, {"sub/c.gif", "new c"}});
     WriteTree(Path("new/images"), {{"b.gif", "old b"}});
     test::MakeReadOnly(Path("new/images/b.gif"));
@@ -111,7 +112,9 @@ TEST_F(FileFunctionsTest, CopyFolderGoesAsFarAsItCanBeforeItLogsOneEntry) {
 
     ExpectLoggedFailure([&] { CopyFolder(Path("old/images"), Path("new/images"), true); },
                         ErrorCode::kCopyFolder, "CopyFile", message,
-                        "-2147221495 CopyFile\r\n" + message + "\r\n\r\n\r\n");
+                        "70 FileSystem\r\nThe file 'b.gif' was not copied: the file at the destination is "
+                        "read-only.\r\n\r\n\r\n-2147221495 CopyFile\r\n" +
+                            message + "\r\n\r\n\r\n");
     EXPECT_EQ(ReadTree(Path("new/images")),
               (FileTree{{"a.gif", "new a"}, {"b.gif", "old b"}, {"sub/c.gif", "new c"}}));
 }

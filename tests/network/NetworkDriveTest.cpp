@@ -100,8 +100,17 @@ TEST_F(NetworkDriveTest, ExchangedCredentialsConnectAndRefusedLoginsLeaveTheEarl
         EXPECT_EQ(MapNetworkDrive(Server().SharePath(), user, password, drive), 1) << user << "/" << password;
         EXPECT_EQ(drive, "Z:") << "the drive of the earlier connection stays";
     }
-    // That server lets a wrong password in as its guest account, whose share this is.
-    EXPECT_EQ(MapNetworkDrive(Server().GuestSharePath(), User(), "wrong", drive), 1);
+    // That server lets a wrong password in as its guest account, whose share this is; nor does a
+    // login without a user name (anonymous), or one that names a domain and no user, get in there.
+    for (const auto& [user, password] :
+         std::vector<std::pair<std::string, std::string>>{{User(), "wrong"},
+                                                          {"", ""},
+                                                          {"", Password()},
+                                                          {"WORKGROUP\\", Password()},
+                                                          {"WORKGROUP\\", ""}}) {
+        EXPECT_EQ(MapNetworkDrive(Server().GuestSharePath(), user, password, drive), 1)
+            << user << "/" << password;
+    }
     EXPECT_THAT(ConnectedNetworkDrives(), ElementsAre("Z:"));
     EXPECT_TRUE(SessionsEventuallyDropTo(1)) << "refused attempts leave no session behind";
 }
@@ -195,6 +204,13 @@ TEST_F(NetworkDriveTest, FoldersWithBlanksAndNonAsciiNamesCopyBothWaysByteForByt
     TheFileSystem().CopyFolder(local / "images", drive + "/Synvora 2.5/new folder/images", true);
     EXPECT_EQ(ReadTree(Server().ShareFolder() + "/Synvora 2.5/new folder/images"), images);
     TheFileSystem().CopyFile(drive + "/Synvora/E-Synvora/images/big.bin", drive + "/copy of big.bin", false);
+    EXPECT_EQ(ReadBytes(Server().ShareFolder() + "/copy of big.bin"), big);
+    // A new file committed without replacing leaves an existing one as it is.
+    {
+        const auto writer = TheFileSystem().CreateFileWriter(drive + "/copy of big.bin");
+        writer->Write("new");
+        EXPECT_EQ(ErrorNumberOf([&] { writer->Commit(0644, false); }), PlatformError::kFileAlreadyExists);
+    }
     EXPECT_EQ(ReadBytes(Server().ShareFolder() + "/copy of big.bin"), big);
 
     // A read-only file on the share is never replaced, and keeps its content.

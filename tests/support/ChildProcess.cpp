@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -102,13 +103,13 @@ ChildProcess::~ChildProcess() {
     }
 }
 
-int ChildProcess::Wait() {
+int ChildProcess::Wait(rusage* usage) {
     if (m_pid <= 0) {
         throw std::logic_error("ChildProcess::Wait on a child that was already reaped");
     }
     int status = 0;
     pid_t result = 0;
-    while ((result = ::waitpid(m_pid, &status, 0)) < 0 && errno == EINTR) {
+    while ((result = ::wait4(m_pid, &status, 0, usage)) < 0 && errno == EINTR) {
     }
     m_pid = -1;
     if (result < 0) {

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+struct rusage;
+
 namespace synvora::test {
 
 /// How a child process is started: what it reads, where its output goes, and what it finds in its
@@ -32,8 +34,9 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ~ChildProcess();
 
-    /// Waits for the end; the exit code, or 128 + signal number when a signal ended it.
-    int Wait();
+    /// Waits for the end; the exit code, or 128 + signal number when a signal ended it. `usage`,
+    /// when given, receives the child's resource use (wait4).
+    int Wait(rusage* usage = nullptr);
     /// The exit code as Wait gives it when the child has ended, nothing while it runs.
     std::optional<int> Poll();
     pid_t Pid() const noexcept { return m_pid; }

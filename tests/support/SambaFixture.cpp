@@ -261,6 +261,18 @@ bool SambaServer::WaitUntilAccepting() {
     return false;
 }
 
+void SambaServer::Pause() const {
+    if (m_smbd) {
+        ::kill(-m_smbd->Pid(), SIGSTOP);
+    }
+}
+
+void SambaServer::Resume() const {
+    if (m_smbd) {
+        ::kill(-m_smbd->Pid(), SIGCONT);
+    }
+}
+
 void SambaServer::StopServerProcesses() noexcept {
     if (m_root) {
         if (const pid_t helper = PidFromFile(*m_root / "pid/samba-dcerpcd.pid")) {

@@ -52,6 +52,10 @@ public:
     /// Stops the server and its helpers and removes the folder; never throws.
     void Stop() noexcept;
     bool IsRunning() const noexcept { return m_smbd.has_value(); }
+    /// Stops the server's processes where they stand (SIGSTOP), as a server that stops answering
+    /// without closing its connections; Resume lets them go on.
+    void Pause() const;
+    void Resume() const;
 
     const std::string& Host() const noexcept { return m_host; }
     int Port() const noexcept { return m_port; }

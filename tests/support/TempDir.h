@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "files/FileSystem.h"
+
 namespace synvora::test {
 
 /// A fresh folder below the system's temporary folder, removed with everything in it at the end
@@ -49,7 +51,7 @@ void WriteBytes(const std::string& path, std::string_view bytes);
 std::string RandomHex(std::size_t length);
 
 /// True when the process ignores permission bits (root), so read-only tests need care.
-/// System-specific, as are the two functions below (support/posix, support/win32).
+/// System-specific, as are the functions below (support/posix, support/win32).
 bool RunningAsRoot();
 
 /// A new, empty folder below the system's temporary folder, for the test alone.
@@ -58,5 +60,15 @@ std::string MakeTemporaryFolder(std::string_view prefix);
 /// Makes a file read-only as the system marks it: the owner's write permission taken away on
 /// Linux, the read-only attribute on Windows.
 void MakeReadOnly(const std::string& path);
+
+/// Gives a file a modification time in place (the file stays the same file).
+void SetModificationTime(const std::string& path, FileTime modified);
+
+/// Makes a symbolic link at `link` that leads to `target` (a folder or a file); false when the
+/// system made none (Wine reports success and makes none).
+bool MakeLink(const std::string& target, const std::string& link);
+
+/// True for a symbolic link itself (on Windows any name-surrogate reparse point).
+bool IsLink(const std::string& path);
 
 }  // namespace synvora::test

@@ -1,15 +1,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "network/NetworkDrives.h"
+#include "support/FileTree.h"
 #include "support/Loopback.h"
 #include "support/SambaFixture.h"
 #include "support/ScopedEnvironment.h"
@@ -30,13 +33,54 @@ using ::testing::StartsWith;
 
 constexpr const char* kKey = "SOFTWARE\\Tressel\\Tressel Omniline";
 
+/// Passes every call on to `net`, and keeps the handles that are open.
+class HandleCountingCalls final : public RemoteRegistryCalls {
+public:
+    explicit HandleCountingCalls(std::shared_ptr<NetRegistry> calls) : m_calls(std::move(calls)) {}
+
+    std::int32_t ConnectRegistry(std::string_view machine, RegistryHandle root,
+                                 RegistryHandle& result) override {
+        const std::int32_t status = m_calls->ConnectRegistry(machine, root, result);
+        return Opened(status, result);
+    }
+    std::int32_t OpenKey(RegistryHandle key, std::string_view subKey, std::uint32_t options,
+                         std::uint32_t access, RegistryHandle& result) override {
+        const std::int32_t status = m_calls->OpenKey(key, subKey, options, access, result);
+        return Opened(status, result);
+    }
+    std::int32_t QueryValue(RegistryHandle key, std::string_view name, std::uint32_t& type, char* data,
+                            std::uint32_t& size) override {
+        return m_calls->QueryValue(key, name, type, data, size);
+    }
+    std::int32_t CloseKey(RegistryHandle key) override {
+        const std::int32_t status = m_calls->CloseKey(key);
+        if (status == kRegistrySuccess) {
+            open.erase(key);
+        }
+        return status;
+    }
+
+    std::set<RegistryHandle> open;
+
+private:
+    std::int32_t Opened(std::int32_t status, RegistryHandle handle) {
+        if (status == kRegistrySuccess) {
+            open.insert(handle);
+        }
+        return status;
+    }
+
+    std::shared_ptr<NetRegistry> m_calls;
+};
+
 /// The remote readers against the test server's registry, through `net`, with the messages they
 /// show collected. Every test starts and ends with no drive connected and without the key.
 class RemoteRegistryTest : public ::testing::Test {
 protected:
     RemoteRegistryTest()
         : m_calls(std::make_shared<NetRegistry>(CredentialsOfConnectionTo)),
-          m_registry(m_calls, [this](const std::string& prompt) { m_messages.push_back(prompt); }) {}
+          m_counted(std::make_shared<HandleCountingCalls>(m_calls)),
+          m_registry(m_counted, [this](const std::string& prompt) { m_messages.push_back(prompt); }) {}
     void SetUp() override { Server().DeleteRegistryKey("SOFTWARE\\Tressel"); }
     void TearDown() override {
         ReleaseAllNetworkDrives();
@@ -57,6 +101,7 @@ protected:
     }
 
     std::shared_ptr<NetRegistry> m_calls;
+    std::shared_ptr<HandleCountingCalls> m_counted;
     std::vector<std::string> m_messages;
     RemoteRegistry m_registry;
 };
@@ -90,6 +135,21 @@ TEST_F(RemoteRegistryTest, ValuesComeBackInTheBufferAndWhatCannotBeReadIsReporte
     EXPECT_THAT(m_messages,
                 ElementsAre("Cannot query value 'toolong'.", "Cannot query value 'path'.",
                             "Cannot open key 'SOFTWARE\\Tressel\\Tressel Omniline\\PelluxServer\\1'."));
+
+    // Of all the keys these reads opened, only the machine's root stays open, for the next read.
+    EXPECT_EQ(m_counted->open.size(), 1u);
+
+    // A closed handle is gone: it reads nothing and cannot be closed twice.
+    RegistryHandle root = 0;
+    RegistryHandle key = 0;
+    ASSERT_EQ(m_calls->ConnectRegistry(Machine(), kHKeyLocalMachine, root), kRegistrySuccess);
+    ASSERT_EQ(m_calls->OpenKey(root, kKey, 0, 0x0001, key), kRegistrySuccess);
+    EXPECT_EQ(m_calls->CloseKey(key), kRegistrySuccess);
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    EXPECT_EQ(m_calls->QueryValue(key, "InstallDir", type, nullptr, size), kRegistryInvalidHandle);
+    EXPECT_EQ(m_calls->CloseKey(key), kRegistryInvalidHandle);
+    EXPECT_EQ(m_calls->CloseKey(root), kRegistrySuccess);
 }
 
 // `net` is started through a wrapper that notes its arguments and environment, then runs it.
@@ -131,6 +191,31 @@ TEST_F(RemoteRegistryTest, TheDrivesLoginIsUsedWithThePasswordOutOfTheCommandLin
     EXPECT_THAT(noted, HasSubstr("arg --no-pass\n"));
     EXPECT_THAT(noted, Not(HasSubstr("env PASSWD=")));
     EXPECT_THAT(m_messages, IsEmpty());
+
+    // `net` takes what follows a "%" in a user name as the password: such a login is refused
+    // rather than handed over changed (here `net` would log on as the administrator).
+    const NetworkCredentials misread{Server().Admin().user + "%" + password, ""};
+    NetRegistry withPercent([&](const std::string&) { return misread; });
+    RegistryHandle root = 0;
+    std::filesystem::remove(report);
+    EXPECT_EQ(withPercent.ConnectRegistry(Machine(), kHKeyLocalMachine, root), kRegistryLogonFailure);
+    EXPECT_FALSE(std::filesystem::exists(report)) << "`net` was not even started";
+}
+
+TEST_F(RemoteRegistryTest, TheFoldersOfRunsThatWereKilledGoAtTheNextStart) {
+    TempDir temp;
+    const ScopedEnvironmentVariable tmpdir("TMPDIR", temp.Path());
+    const std::string running = "synvora-net-" + std::to_string(::getpid()) + "-Ab3dE9/";
+    WriteTree(temp.Path(), {{"synvora-net-2147483646-Ab3dE9/smb.conf", "of a run that was killed"},
+                            {running, ""},
+                            {"synvora-net-2147483646-Ab3dE9x/", ""},
+                            {"synvora-net-2147483646-Ab3d/", ""},
+                            {"synvora-net-x-Ab3dE9/", ""}});
+    NetRegistry next(CredentialsOfConnectionTo);
+    EXPECT_EQ(ReadTree(temp.Path()), (FileTree{{running, ""},
+                                               {"synvora-net-2147483646-Ab3dE9x/", ""},
+                                               {"synvora-net-2147483646-Ab3d/", ""},
+                                               {"synvora-net-x-Ab3dE9/", ""}}));
 }
 
 TEST_F(RemoteRegistryTest, MachinesThatCannotBeReachedGiveErrorAndOnlyInstallDirAsksTheUser) {

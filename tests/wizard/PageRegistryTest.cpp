@@ -51,6 +51,14 @@ TEST_F(PageRegistryTest, UnloadAllPagesSkipsPagesThatWereNeverCreated) {
     TheWizard().UnloadAllPages();
     EXPECT_THAT(m_toolkit.JournalOf({"close", "quit", "create"}),
                 ElementsAre("close frmWelcome", "close frmFinish", "quit"));
+
+    // The end of the session, outside a run, is Cancel.
+    StartWizard();
+    TheWizard().Finish();
+    m_toolkit.ClearJournal();
+    TheWizard().EndSession();
+    EXPECT_THAT(m_toolkit.JournalOf({"close", "quit", "create"}),
+                ElementsAre("close frmWelcome", "close frmFinish", "quit"));
 }
 
 TEST_F(PageRegistryTest, TypedValuesSurviveBackAndNextOnTheSameInstances) {

@@ -26,6 +26,7 @@ namespace synvora::test {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -81,8 +82,10 @@ protected:
     }
 
     void TearDown() override {
+        SharedSambaServer().Resume();
         // What the end of the program does.
         ReleaseAllNetworkDrives();
+        SetNetworkTimeout(20s);
     }
 
     static std::string ShareFolder() { return SharedSambaServer().ShareFolder(); }
@@ -225,23 +228,34 @@ TEST_F(WebJobTest, EveryContentFolderArrivesAndTheOldServerStaysAsItWas) {
                 ::testing::SizeIs(1));
 }
 
-TEST_F(WebJobTest, AStoppedCopyEndsAfterItsFileAndASecondRunFetchesOnlyWhatIsMissing) {
+/// true: the session ends (a termination signal) during the copy; false: Exit, and Yes to its
+/// question. Both end the same way.
+class StoppedCopyTest : public WebJobTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StoppedCopyTest, AStoppedCopyEndsAfterItsFileAndASecondRunFetchesOnlyWhatIsMissing) {
+    const bool sessionEnds = GetParam();
     WalkToTheFinishPage();
-    // Exit once the first file of the first copy has arrived, and Yes to the question.
-    std::function<void()> exitDuringTheCopy = [&] {
+    // Once the first file of the first copy has arrived.
+    std::function<void()> stopDuringTheCopy = [&] {
         if (!m_toolkit.Visible("frmFinish", "prgCopy") || FilesArrivedIn(Content(kAttachments)) < 1) {
-            m_toolkit.DuringNextDoEvents(exitDuringTheCopy);
+            m_toolkit.DuringNextDoEvents(stopDuringTheCopy);
             return;
         }
-        m_toolkit.Click("frmFinish", "cmdCancelofSourcefrm");
+        if (sessionEnds) {
+            TheWizard().EndSession();
+        } else {
+            m_toolkit.Click("frmFinish", "cmdCancelofSourcefrm");
+        }
     };
-    m_toolkit.DuringNextDoEvents(exitDuringTheCopy);
-    m_toolkit.ExpectMsgBox(kStopCopyQuestion, kMsgBoxYesNo, MsgBoxResult::Yes);
+    m_toolkit.DuringNextDoEvents(stopDuringTheCopy);
+    if (!sessionEnds) {
+        m_toolkit.ExpectMsgBox(kStopCopyQuestion, kMsgBoxYesNo, MsgBoxResult::Yes);
+    }
 
     PressStart();
 
     EXPECT_TRUE(m_toolkit.QuitCalled());
-    EXPECT_EQ(m_toolkit.MsgBoxes().size(), 1u) << "the question only";
+    EXPECT_EQ(m_toolkit.MsgBoxes().size(), sessionEnds ? 0u : 1u) << "the question only";
     EXPECT_THAT(SlotsWritten(), ElementsAre(1, 2, 3, 4));
     const ContentFolder& attachments = Content(kAttachments);
     ExpectOnlyCompleteFiles(attachments);
@@ -270,6 +284,9 @@ TEST_F(WebJobTest, AStoppedCopyEndsAfterItsFileAndASecondRunFetchesOnlyWhatIsMis
     }
     EXPECT_EQ(Log(), log);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stops, StoppedCopyTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "SessionEnds" : "ExitAndYes"; });
 
 TEST_F(WebJobTest, WithoutAnInstallationFolderOfThisMachineNothingIsConnected) {
     WalkToTheFinishPage();
@@ -364,40 +381,91 @@ TEST_F(WebJobTest, AReadOnlyDestinationFileIsKeptAndTheRestOfItsFolderArrives) {
     FileTree expected = images.files;
     expected["logo.gif"] = "the new installation's own logo";
     EXPECT_EQ(ReadTree(New(images)), expected);
-    EXPECT_EQ(Log(), ImagesFailureEntries());
+    EXPECT_EQ(Log(),
+              LogEntry("70 FileSystem",
+                       "The file 'logo.gif' was not copied: the file at the destination is read-only.") +
+                  ImagesFailureEntries());
     EXPECT_THAT(SlotsWritten(), ElementsAre(1, 2, 3, 4, 5, 6, 9, 13));
 }
 
-/// A parameter row missing in one database gives an empty value there. Taken as a path, it would
-/// copy the whole installation drive (or installation folder) in the folder's place.
-class MissingParameterRowTest : public WebJobTest, public ::testing::WithParamInterface<bool> {
-protected:
-    bool InSource() const { return GetParam(); }
+/// Parameter values the job refuses before anything is created: a row missing in one database
+/// (taken as a path, the empty value would copy the whole installation drive, or installation
+/// folder, in the folder's place), and a destination that is no folder of this machine: a drive
+/// letter (a network drive, perhaps the old server itself) or another machine's share, which would
+/// otherwise become a local folder "/otherhost/share".
+enum class Refused {
+    SourceRowMissing,
+    DestinationRowMissing,
+    DestinationOnADrive,
+    DestinationOnAnotherMachine
 };
 
-TEST_P(MissingParameterRowTest, TheFolderIsNotMigratedAndNothingElseIsCopiedInItsPlace) {
-    SharedPostgresServer().RunSql(InSource() ? m_oldDatabase : m_newDatabase,
-                                  "DELETE FROM dbo.SYNVORAPARAMETER WHERE PARAMNAME = 'ExcelTemplatesPath';");
+class RefusedParameterValueTest : public WebJobTest, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(RefusedParameterValueTest, TheFolderIsNotMigratedAndNothingElseIsCopiedOrCreatedInItsPlace) {
+    const ContentFolder& templates = Content(kExcelTemplates);
+    const std::string notCopied = "The content of 'ExcelTemplatesPath' could not be copied. ";
+    // The source as far as it was formed when the value was refused.
+    std::string source = "Z:/Synvora Data/Excel Templates";
+    std::string message;
+    std::string newValue;
+    switch (GetParam()) {
+        case Refused::SourceRowMissing:
+            SharedPostgresServer().RunSql(
+                m_oldDatabase, "DELETE FROM dbo.SYNVORAPARAMETER WHERE PARAMNAME = 'ExcelTemplatesPath';");
+            message = notCopied + "The source database holds no folder for it.";
+            source = "";
+            break;
+        case Refused::DestinationRowMissing:
+            SharedPostgresServer().RunSql(
+                m_newDatabase, "DELETE FROM dbo.SYNVORAPARAMETER WHERE PARAMNAME = 'ExcelTemplatesPath';");
+            message = notCopied + "The destination database holds no folder for it.";
+            source = templates.oldValue;
+            break;
+        case Refused::DestinationOnADrive:
+            newValue = "Z:\\Synvora Data\\Excel Templates";
+            message = notCopied +
+                      "The destination folder 'Z:/Synvora Data/Excel Templates' is not a folder of "
+                      "this machine.";
+            break;
+        case Refused::DestinationOnAnotherMachine:
+            newValue = "\\\\synvora-elsewhere\\D$\\Excel Templates";
+            message =
+                notCopied + "The destination database names a folder on another machine: '" + newValue + "'.";
+            break;
+    }
+    if (!newValue.empty()) {
+        SharedPostgresServer().RunSql(m_newDatabase, "UPDATE dbo.SYNVORAPARAMETER SET PARAMVALUE = '" +
+                                                         newValue +
+                                                         "' WHERE PARAMNAME = 'ExcelTemplatesPath';");
+    }
+    const FileTree oldServer = ReadTree(ShareFolder());
     WalkToTheFinishPage();
-    m_toolkit.ExpectMsgBox("The content of 'ExcelTemplatesPath' could not be copied. The " +
-                               std::string(InSource() ? "source" : "destination") +
-                               " database holds no folder for it.",
-                           kMsgBoxCritical);
-    // The old value as far as it was read.
-    const std::string failure =
-        "Is was not possible to migrate '" + (InSource() ? "" : Content(kExcelTemplates).oldValue) + "'!";
+    m_toolkit.ExpectMsgBox(message, kMsgBoxCritical);
+    const std::string failure = "Is was not possible to migrate '" + source + "'!";
     m_toolkit.ExpectMsgBox(failure, kMsgBoxCritical);
     m_toolkit.ExpectMsgBox(kStoppedWithErrors, kMsgBoxInformation);
 
     PressStart();
 
     EXPECT_THAT(SlotsWritten(), ElementsAre(1, 2, 3, 4, 5, 6));
-    EXPECT_THAT(ReadTree(New(Content(kExcelTemplates))), IsEmpty());
+    EXPECT_THAT(ReadTree(New(templates)), IsEmpty());
+    EXPECT_EQ(ReadTree(ShareFolder()), oldServer);
+    EXPECT_FALSE(fs::exists("/synvora-elsewhere"));
     EXPECT_EQ(Log(), LogEntry("-2147221490 MigrateParameterFolders", failure));
 }
 
-INSTANTIATE_TEST_SUITE_P(Databases, MissingParameterRowTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Source" : "Destination"; });
+std::string NameOf(const ::testing::TestParamInfo<Refused>& info) {
+    constexpr const char* kNames[] = {"SourceRowMissing", "DestinationRowMissing", "DestinationOnADrive",
+                                      "DestinationOnAnotherMachine"};
+    return kNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, RefusedParameterValueTest,
+                         ::testing::Values(Refused::SourceRowMissing, Refused::DestinationRowMissing,
+                                           Refused::DestinationOnADrive,
+                                           Refused::DestinationOnAnotherMachine),
+                         NameOf);
 
 /// Both jobs with the demo databases, the delivered migration script and the real client, which
 /// this program finds through PATH.
@@ -453,12 +521,50 @@ TEST_F(WebJobTest, TheServerGoingAwayDuringACopyIsReportedAndLeavesNoHalfWritten
 
     EXPECT_THAT(SlotsWritten(), ElementsAre(1, 2, 3, 4, 5, 6, 9, 13));
     ExpectOnlyCompleteFiles(images);
-    EXPECT_EQ(Log(), ImagesFailureEntries());
+    // The file in hand when the server went, and the system's word for it, come first.
+    EXPECT_THAT(Log(), ::testing::StartsWith("71 FileSystem\r\nThe file 'generated/"));
+    EXPECT_THAT(Log(), ::testing::HasSubstr("' was not copied: "));
+    EXPECT_THAT(Log(), ::testing::EndsWith(".\r\n\r\n\r\n" + ImagesFailureEntries()));
     // The window went on being served between the server's end and the failure's report.
     const std::vector<std::string> journal = m_toolkit.JournalOf({"server stopped", "doevents", "msgbox"});
     const auto stopped = std::find(journal.begin(), journal.end(), "server stopped");
     ASSERT_NE(stopped, journal.end());
     EXPECT_EQ(*std::next(stopped), "doevents");
+}
+
+TEST_F(WebJobTest, AServerThatStopsAnsweringFailsTheCopyAtItsTimeOutWhileTheWindowStaysServed) {
+    SetNetworkTimeout(2s);
+    ContentFolder& images = m_content.folders[kImages];
+    AddGeneratedFiles(images, 200, 200 << 10, 100);
+    WriteTree(Old(images), images.files);
+    WalkToTheFinishPage();
+    // The server stops where it stands once ten images have arrived; Exit is pressed meanwhile.
+    std::function<void()> exitDuringTheWait = [&] { m_toolkit.Click("frmFinish", "cmdCancelofSourcefrm"); };
+    std::function<void()> pauseTheServer = [&] {
+        if (m_toolkit.Text("frmFinish", "lblStep13").empty() || FilesArrivedIn(images) < 10) {
+            m_toolkit.DuringNextDoEvents(pauseTheServer);
+            return;
+        }
+        SharedSambaServer().Pause();
+        m_toolkit.Note("server paused");
+        m_toolkit.DuringNextDoEvents(exitDuringTheWait);
+    };
+    m_toolkit.DuringNextDoEvents(pauseTheServer);
+    m_toolkit.ExpectMsgBox(kStopCopyQuestion, kMsgBoxYesNo, MsgBoxResult::No);
+    ExpectImagesToFail();
+
+    PressStart();
+
+    EXPECT_THAT(SlotsWritten(), ElementsAre(1, 2, 3, 4, 5, 6, 9, 13));
+    ExpectOnlyCompleteFiles(images);
+    EXPECT_THAT(Log(), ::testing::StartsWith("71 FileSystem\r\nThe file 'generated/"));
+    EXPECT_THAT(Log(), ::testing::EndsWith(".\r\n\r\n\r\n" + ImagesFailureEntries()));
+    // While the copy waited for the server, the window was served and Exit asked its question.
+    const std::vector<std::string> journal = m_toolkit.JournalOf({"server paused", "doevents", "msgbox"});
+    const auto paused = std::find(journal.begin(), journal.end(), "server paused");
+    ASSERT_NE(paused, journal.end());
+    EXPECT_EQ(*std::next(paused, 2), "msgbox 4 " + std::string(kStopCopyQuestion));
+    EXPECT_GE(std::count(paused, journal.end(), "doevents"), 5);
 }
 
 }  // namespace

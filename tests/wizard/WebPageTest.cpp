@@ -102,6 +102,20 @@ TEST_F(WebPageTest, WarningsAndAFailedReleaseDoNotStopNext) {
         m_toolkit.ExpectMsgBox(kConnectionFailed, kMsgBoxCritical);
         PressNext();
     }
+
+    // Every letter is compared without its case, not only A to Z: this machine is now ÜBERWEB.
+    std::string registry = ReadBytes(m_dir / "HKLM.reg");
+    registry.replace(registry.find("NEWWEB"), 6,
+                     "\xDC"
+                     "BERWEB");
+    WriteBytes(m_dir / "HKLM.reg", registry);
+    m_toolkit.Type("frmWeb", "txtWebServer",
+                   "\xC3\xBC"
+                   "berweb");
+    MapResults({1});
+    m_toolkit.ExpectMsgBox(kSameMachine, kMsgBoxCritical);
+    m_toolkit.ExpectMsgBox(kConnectionFailed, kMsgBoxCritical);
+    PressNext();
 }
 
 TEST_F(WebPageTest, BackCancelAndExitDuringThePaintingOfTheSummary) {

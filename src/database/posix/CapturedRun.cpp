@@ -78,8 +78,9 @@ CapturedRun RunCapturingOutput(const std::string& programFile, const std::vector
     CapturedRun run;
     Pipe output;
     Pipe errors;
+    // A helper asked for an answer is of no use once this program has gone.
     ChildProcess child = ChildProcess::Start(
-        programFile, words, {environment, true, output.writeEnd.Get(), errors.writeEnd.Get()});
+        programFile, words, {environment, true, output.writeEnd.Get(), errors.writeEnd.Get(), true});
     output.writeEnd.Reset();
     errors.writeEnd.Reset();
     // Without it (an old kernel) the end is looked for every so often.

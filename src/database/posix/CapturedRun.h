@@ -20,9 +20,9 @@ struct CapturedRun {
 /// Starts a program file without a shell (the first word is the name it sees as its own), with
 /// exactly the given environment, standard input from /dev/null and both output streams
 /// captured, and waits for its end, but no longer than `limit`: a program still running then is
-/// killed. Each stream keeps its first kMaxCapturedBytes; the rest is read and dropped, so that
-/// a talkative program neither blocks nor takes the memory. Raises MigrationError (a platform
-/// error) when the program cannot be started.
+/// killed, as it is when this process ends. Each stream keeps its first kMaxCapturedBytes; the
+/// rest is read and dropped, so that a talkative program neither blocks nor takes the memory.
+/// Raises MigrationError (a platform error) when the program cannot be started.
 CapturedRun RunCapturingOutput(const std::string& programFile, const std::vector<std::string>& words,
                                const std::vector<std::string>& environment, std::chrono::milliseconds limit);
 

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,6 +114,44 @@ std::vector<std::string> EnvironmentWith(const std::vector<std::string>& setting
     return entries;
 }
 
+// In the forked child, until exec: only calls that are safe after fork in a program with threads.
+[[noreturn]] void ExecInChild(const char* program, char* const argv[], char* const envp[], const int outputFd,
+                              const int errorFd, pid_t parent, int reportFd) {
+    const auto fail = [reportFd](int error) {
+        (void)::write(reportFd, &error, sizeof error);
+        ::_exit(127);
+    };
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) {
+        fail(errno);
+    }
+    // The parent ended before the signal was set: nobody waits for this child any more.
+    if (::getppid() != parent) {
+        ::_exit(127);
+    }
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null < 0 || ::dup2(null, STDIN_FILENO) < 0 ||
+        ::dup2(outputFd >= 0 ? outputFd : null, STDOUT_FILENO) < 0 ||
+        ::dup2(errorFd >= 0 ? errorFd : null, STDERR_FILENO) < 0) {
+        fail(errno);
+    }
+    // Every descriptor above the standard ones goes but the report's, which closes on exec.
+    if (reportFd > STDERR_FILENO + 1) {
+        ::close_range(STDERR_FILENO + 1, static_cast<unsigned>(reportFd) - 1, 0);
+    }
+    ::close_range(static_cast<unsigned>(reportFd) + 1, ~0U, 0);
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        ::sigaction(signal, &standard, nullptr);
+    }
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(program, argv, envp);
+    fail(errno);
+    ::_exit(127);
+}
+
 pid_t WaitForPid(pid_t pid, int& status) {
     pid_t result = 0;
     do {
@@ -143,6 +182,9 @@ ChildProcess ChildProcess::Start(const std::string& programFile, const std::vect
     std::vector<std::string> environment =
         setup.settingsOnly ? setup.settings : EnvironmentWith(setup.settings);
     std::vector<char*> envp = ArgumentVector(environment);
+    if (setup.endWithThisProcess) {
+        return StartEndingWithThisProcess(programFile, argv, envp, setup);
+    }
     pid_t pid = -1;
     // posix_spawn, not posix_spawnp: the program file is already resolved, and a file the kernel
     // cannot execute is reported as a failure instead of being handed to a shell.
@@ -152,6 +194,39 @@ ChildProcess ChildProcess::Start(const std::string& programFile, const std::vect
         ThrowPlatformError(result);
     }
     return ChildProcess(pid);
+}
+
+ChildProcess ChildProcess::StartEndingWithThisProcess(const std::string& programFile,
+                                                      std::vector<char*>& argv, std::vector<char*>& envp,
+                                                      const Setup& setup) {
+    // The child reports a failure before its exec here; a successful exec closes the pipe.
+    int report[2] = {-1, -1};
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        ThrowPlatformError(errno);
+    }
+    UniqueFd readEnd(report[0]);
+    UniqueFd writeEnd(report[1]);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ThrowPlatformError(errno);
+    }
+    if (pid == 0) {
+        ExecInChild(programFile.c_str(), argv.data(), envp.data(), setup.outputFd, setup.errorFd, parent,
+                    writeEnd.Get());
+    }
+    ChildProcess child(pid);
+    writeEnd.Reset();
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(readEnd.Get(), &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    if (got == static_cast<ssize_t>(sizeof error)) {
+        child.Wait();
+        ThrowPlatformError(error);
+    }
+    return child;
 }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept : m_pid(std::exchange(other.m_pid, -1)) {}

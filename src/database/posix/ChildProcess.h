@@ -28,6 +28,9 @@ public:
         /// Descriptors that become its standard output and error; -1 leaves /dev/null.
         int outputFd = -1;
         int errorFd = -1;
+        /// The program is killed when this process ends, however it ends (killed included), so
+        /// that a helper never outlives the program that asked it something.
+        bool endWithThisProcess = false;
     };
 
     /// Starts the program file with the words as its argument vector (the first word is the
@@ -71,6 +74,10 @@ public:
 
 private:
     explicit ChildProcess(pid_t pid) noexcept : m_pid(pid) {}
+
+    /// Start with the parent-death signal, which posix_spawn cannot set: fork, then exec.
+    static ChildProcess StartEndingWithThisProcess(const std::string& programFile, std::vector<char*>& argv,
+                                                   std::vector<char*>& envp, const Setup& setup);
 
     /// Waits up to the time for the end, without reaping.
     void AwaitEnd(int endFd, std::chrono::milliseconds time) const;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "LocalDestination.h"
 #include "LocalIo.h"
 #include "PendingFile.h"
 #include "files/CopyPlan.h"
@@ -128,34 +129,50 @@ void CopyContent(int in, int out, off_t size, PieceSink sink) {
 }
 
 // True when the destination already holds a complete copy to keep; raises what keeps a new file
-// from taking the name.
+// from taking the name. A link there is looked at, not followed.
 bool KeepsDestination(int folderFd, const std::string& name, const FolderCopyOptions& options,
                       const struct stat& source) {
-    struct stat info {};
-    if (::fstatat(folderFd, name.c_str(), &info, 0) != 0) {
-        if (errno == ENOENT) {
-            return false;
-        }
-        ThrowPlatformError(errno);
-    }
-    const ExistingDestination existing{S_ISDIR(info.st_mode), (info.st_mode & S_IWUSR) == 0,
-                                       static_cast<std::uint64_t>(info.st_size), ModificationTimeOf(info)};
-    return KeepsEarlierCopy(existing, static_cast<std::uint64_t>(source.st_size), ModificationTimeOf(source),
-                            options);
+    const auto existing = InspectEntryAt(folderFd, name);
+    return existing &&
+           KeepsEarlierCopy({existing->IsFolder(), existing->IsLink(), existing->IsReadOnly(), existing->size,
+                             existing->modified},
+                            static_cast<std::uint64_t>(source.st_size), ModificationTimeOf(source), options);
+}
+
+FileStamp StampOf(const struct stat& info) {
+    return {static_cast<std::uint64_t>(info.st_size), ModificationTimeOf(info)};
 }
 
 // destinationMayExist is false inside a folder this copy has just created: nothing to look at.
-void CopyOpenFile(int sourceFd, const struct stat& source, int destinationFolderFd, const std::string& name,
+// A source that changes while it is copied is copied once more from its start; a second change
+// fails the file, which is then not committed.
+void CopyOpenFile(int sourceFd, struct stat source, int destinationFolderFd, const std::string& name,
                   const FolderCopyOptions& options, bool destinationMayExist, PieceSink sink) {
     if (destinationMayExist && KeepsDestination(destinationFolderFd, name, options, source)) {
         return;
     }
-    PendingFile pending(destinationFolderFd, name, source.st_mode & 0777);
-    CopyContent(sourceFd, pending.Fd(), source.st_size, sink);
-    SetModificationTime(pending.Fd(), ModificationTimeOf(source));
-    // No fsync: the rename already guarantees that a final name never shows a partial file, and
-    // flushing every file would make a large folder copy several times slower.
-    pending.Commit(options.overwrite);
+    for (int attempt = 1;; ++attempt) {
+        PendingFile pending(destinationFolderFd, name, source.st_mode & 0777);
+        CopyContent(sourceFd, pending.Fd(), source.st_size, sink);
+        struct stat after {};
+        if (::fstat(sourceFd, &after) != 0) {
+            ThrowPlatformError(errno);
+        }
+        if (StampOf(after).Matches(StampOf(source))) {
+            SetModificationTime(pending.Fd(), ModificationTimeOf(source));
+            // No fsync: the rename already guarantees that a final name never shows a partial
+            // file, and flushing every file would make a large folder copy several times slower.
+            pending.Commit(options.overwrite);
+            return;
+        }
+        if (attempt == 2 || ::lseek(sourceFd, 0, SEEK_SET) != 0) {
+            RaiseSourceChanged();
+        }
+        source = after;
+        if (sink != nullptr) {
+            sink->FileRestarted();
+        }
+    }
 }
 
 // Opens a file to copy. O_NONBLOCK keeps a FIFO that took a file's place from blocking the copy;
@@ -189,21 +206,24 @@ void RefuseCopyIntoItself(const std::string& source, const std::string& destinat
 
 /// Copies one folder tree. A failing entry is remembered and the walk goes on, so the copy goes
 /// as far as it can; the first failure is raised at the end. A stop asked for by the monitor, or
-/// a drive that is no longer ready, ends the walk after the file in hand.
+/// a drive that is no longer ready, ends the walk after the file in hand. The destination is
+/// reached through folder handles only (LocalDestination.h).
 class TreeCopy {
 public:
     TreeCopy(const FolderCopyOptions& options, CopyTotals totals, FolderIdentity destinationRoot)
         : m_options(options), m_tracker(options.monitor, totals), m_destinationRoot(destinationRoot) {}
 
-    void CopyContent(OwnedDir source, int destinationFd, bool destinationMayHoldFiles);
+    void CopyContent(OwnedDir source, int destinationFd, bool destinationMayHoldFiles,
+                     const CopiedEntry& folder);
     void RaiseFirstFailure() const;
 
 private:
     bool Ending() const { return m_failures.DriveGone() || m_tracker.Stopping(); }
-    void CopyEntry(int sourceFd, const dirent& entry, int destinationFd, bool destinationMayHoldFiles);
+    void CopyEntry(int sourceFd, const dirent& entry, int destinationFd, bool destinationMayHoldFiles,
+                   const CopiedEntry& folder);
     std::uint64_t CopyFileEntry(int sourceFd, const char* name, int destinationFd,
                                 bool destinationMayHoldFiles);
-    void CopySubfolder(int sourceFd, const char* name, int destinationFd, bool destinationMayHoldFiles);
+    void CopySubfolder(int sourceFd, const char* name, int destinationFd, const CopiedEntry& subfolder);
 
     const FolderCopyOptions& m_options;
     CopyTracker m_tracker;
@@ -217,13 +237,17 @@ void TreeCopy::RaiseFirstFailure() const {
     m_tracker.RaiseIfStopped();
 }
 
-void TreeCopy::CopyContent(OwnedDir source, int destinationFd, bool destinationMayHoldFiles) {
+void TreeCopy::CopyContent(OwnedDir source, int destinationFd, bool destinationMayHoldFiles,
+                           const CopiedEntry& folder) {
     const int sourceFd = ::dirfd(source.get());
     struct stat self {};
     if (::fstat(sourceFd, &self) != 0) {
         const int error = errno;
-        m_failures.Attempt([error] { ThrowPlatformError(error); });
+        m_failures.Attempt(folder, [error] { ThrowPlatformError(error); });
         return;
+    }
+    if (destinationMayHoldFiles) {
+        RemoveLeftoverTemporariesAt(destinationFd);
     }
     m_ancestors.push_back(IdentityOf(self));
     while (!Ending()) {
@@ -232,7 +256,7 @@ void TreeCopy::CopyContent(OwnedDir source, int destinationFd, bool destinationM
         if (entry == nullptr) {
             if (errno != 0) {
                 const int error = errno;
-                m_failures.Attempt([error] { ThrowPlatformError(error); });
+                m_failures.Attempt(folder, [error] { ThrowPlatformError(error); });
             }
             break;
         }
@@ -240,12 +264,13 @@ void TreeCopy::CopyContent(OwnedDir source, int destinationFd, bool destinationM
         if (name == "." || name == "..") {
             continue;
         }
-        CopyEntry(sourceFd, *entry, destinationFd, destinationMayHoldFiles);
+        CopyEntry(sourceFd, *entry, destinationFd, destinationMayHoldFiles, folder);
     }
     m_ancestors.pop_back();
 }
 
-void TreeCopy::CopyEntry(int sourceFd, const dirent& entry, int destinationFd, bool destinationMayHoldFiles) {
+void TreeCopy::CopyEntry(int sourceFd, const dirent& entry, int destinationFd, bool destinationMayHoldFiles,
+                         const CopiedEntry& folder) {
     bool isFile = entry.d_type == DT_REG;
     bool isFolder = entry.d_type == DT_DIR;
     if (entry.d_type == DT_LNK || entry.d_type == DT_UNKNOWN) {
@@ -258,12 +283,14 @@ void TreeCopy::CopyEntry(int sourceFd, const dirent& entry, int destinationFd, b
     }
     if (isFile) {
         std::uint64_t size = 0;
-        m_failures.Attempt(
-            [&] { size = CopyFileEntry(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles); });
+        m_failures.Attempt(folder.Child(entry.d_name, false), [&] {
+            size = CopyFileEntry(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles);
+        });
         m_tracker.FileDone(size);
     } else if (isFolder) {
-        m_failures.Attempt(
-            [&] { CopySubfolder(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles); });
+        const CopiedEntry subfolder = folder.Child(entry.d_name, true);
+        m_failures.Attempt(subfolder,
+                           [&] { CopySubfolder(sourceFd, entry.d_name, destinationFd, subfolder); });
     }
     // Devices, FIFOs and sockets are no content of a folder to migrate.
 }
@@ -282,7 +309,7 @@ std::uint64_t TreeCopy::CopyFileEntry(int sourceFd, const char* name, int destin
 }
 
 void TreeCopy::CopySubfolder(int sourceFd, const char* name, int destinationFd,
-                             bool destinationMayHoldFiles) {
+                             const CopiedEntry& subfolder) {
     UniqueFd child(::openat(sourceFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!child.Valid()) {
         ThrowPlatformError(errno);
@@ -298,20 +325,14 @@ void TreeCopy::CopySubfolder(int sourceFd, const char* name, int destinationFd,
         std::find(m_ancestors.begin(), m_ancestors.end(), identity) != m_ancestors.end()) {
         return;
     }
-    const bool created = ::mkdirat(destinationFd, name, 0777) == 0;
-    if (!created && (errno != EEXIST || !destinationMayHoldFiles)) {
-        ThrowPlatformError(errno);
-    }
-    const UniqueFd childDestination(::openat(destinationFd, name, O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!childDestination.Valid()) {
-        ThrowPlatformError(errno);
-    }
+    bool created = false;
+    const UniqueFd childDestination = OpenSubfolderAt(destinationFd, name, created);
     OwnedDir dir(::fdopendir(child.Get()));
     if (!dir) {
         ThrowPlatformError(errno);
     }
     child.Release();  // now owned by dir
-    CopyContent(std::move(dir), childDestination.Get(), !created);
+    CopyContent(std::move(dir), childDestination.Get(), !created, subfolder);
 }
 
 std::string WithoutTrailingSeparators(std::string path) {
@@ -378,13 +399,13 @@ void CopyLocalFolder(const std::string& source, const std::string& destination,
     }
     RefuseCopyIntoItself(source, destination);
     const bool created = CreateLocalFolder(destination);
-    const UniqueFd destinationFd = OpenFolderHandle(destination);
+    const UniqueFd destinationFd = OpenDestinationHandle(destination);
     struct stat info {};
     if (::fstat(destinationFd.Get(), &info) != 0) {
         ThrowPlatformError(errno);
     }
     TreeCopy tree(options, totals, IdentityOf(info));
-    tree.CopyContent(std::move(sourceDir), destinationFd.Get(), !created);
+    tree.CopyContent(std::move(sourceDir), destinationFd.Get(), !created, CopiedEntry{"", true});
     tree.RaiseFirstFailure();
 }
 

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "LocalCopy.h"
+#include "LocalDestination.h"
 #include "LocalIo.h"
 #include "PendingFile.h"
 #include "files/CopyPlan.h"
@@ -61,33 +62,17 @@ public:
 
     unsigned Permissions() const override { return m_permissions; }
 
-private:
-    UniqueFd m_fd;
-    unsigned m_permissions = 0;
-};
-
-class LocalFileWriter final : public FileWriter {
-public:
-    LocalFileWriter(UniqueFd folder, const std::string& name)
-        : m_folder(std::move(folder)), m_pending(m_folder.Get(), name, 0600) {}
-
-    void Write(std::string_view bytes) override { WriteAll(m_pending.Fd(), bytes); }
-
-    void SetModificationTime(FileTime modified) override { m_modified = modified; }
-
-    void Commit(unsigned permissions, bool replace) override {
-        if (m_modified) {
-            synvora::SetModificationTime(m_pending.Fd(), *m_modified);
+    FileStamp CurrentStamp() override {
+        struct stat info {};
+        if (::fstat(m_fd.Get(), &info) != 0) {
+            ThrowPlatformError(errno);
         }
-        m_pending.SetPermissions(permissions & 0777);
-        // No fsync, as for local copies: the rename is the guarantee against partial files.
-        m_pending.Commit(replace);
+        return {static_cast<std::uint64_t>(info.st_size), ModificationTimeOf(info)};
     }
 
 private:
-    UniqueFd m_folder;  // declared first: m_pending uses it until its own destruction
-    PendingFile m_pending;
-    std::optional<FileTime> m_modified;
+    UniqueFd m_fd;
+    unsigned m_permissions = 0;
 };
 
 }  // namespace
@@ -209,7 +194,11 @@ std::unique_ptr<FileReader> LocalFileSystem::OpenForReading(const std::string& p
 
 std::unique_ptr<FileWriter> LocalFileSystem::CreateFileWriter(const std::string& path) {
     const auto [folder, name] = SplitFolderAndName(Resolve(path));
-    return std::make_unique<LocalFileWriter>(OpenFolderHandle(folder), name);
+    return CreateLocalFileWriter(OpenFolderHandle(folder), name);
+}
+
+std::unique_ptr<DestinationFolder> LocalFileSystem::OpenDestinationFolder(const std::string& path) {
+    return std::make_unique<LocalDestinationFolder>(OpenDestinationHandle(Resolve(path)));
 }
 
 std::string LocalFileSystem::ReadFile(const std::string& path) {

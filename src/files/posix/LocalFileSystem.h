@@ -28,6 +28,7 @@ public:
     std::vector<FolderEntry> ListFolder(const std::string& path) override;
     std::unique_ptr<FileReader> OpenForReading(const std::string& path) override;
     std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
+    std::unique_ptr<DestinationFolder> OpenDestinationFolder(const std::string& path) override;
     std::string ReadFile(const std::string& path) override;
     void ReplaceFile(const std::string& path, std::string_view content) override;
     void CreateEmptyFile(const std::string& path) override;

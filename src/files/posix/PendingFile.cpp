@@ -4,28 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <random>
 
 #include "LocalIo.h"
 #include "files/PlatformErrors.h"
+#include "files/TemporaryNames.h"
 
 namespace synvora {
 namespace {
 
 constexpr int kNameAttempts = 100;
-
-// Hidden, and unlikely to meet a name of the content: ".synvora-<pid>-<random>-<counter>.tmp".
-std::string NextTemporaryName() {
-    // Computed once: a folder copy asks for thousands of names. A forked child repeating a name
-    // only meets O_EXCL and takes the next one.
-    static const std::string prefix = ".synvora-" + std::to_string(::getpid()) + "-" +
-                                      std::to_string(std::random_device{}() % 1000000007U) + "-";
-    static std::atomic<unsigned long long> counter{0};
-    return prefix + std::to_string(counter++) + ".tmp";
-}
 
 }  // namespace
 

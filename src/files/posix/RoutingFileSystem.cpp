@@ -157,6 +157,11 @@ std::unique_ptr<FileWriter> RoutingFileSystem::CreateFileWriter(const std::strin
     return route.fileSystem->CreateFileWriter(route.path);
 }
 
+std::unique_ptr<DestinationFolder> RoutingFileSystem::OpenDestinationFolder(const std::string& path) {
+    const Route route = RouteOrFail(path);
+    return route.fileSystem->OpenDestinationFolder(route.path);
+}
+
 std::string RoutingFileSystem::ReadFile(const std::string& path) {
     const Route route = RouteOrFail(path);
     return route.fileSystem->ReadFile(route.path);

@@ -39,6 +39,7 @@ public:
     std::unique_ptr<FileReader> OpenForReading(const std::string& path) override;
     std::unique_ptr<FileReader> OpenListedFile(const std::string& path, const FolderEntry& listed) override;
     std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
+    std::unique_ptr<DestinationFolder> OpenDestinationFolder(const std::string& path) override;
     std::string ReadFile(const std::string& path) override;
     void ReplaceFile(const std::string& path, std::string_view content) override;
     void CreateEmptyFile(const std::string& path) override;

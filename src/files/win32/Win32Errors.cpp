@@ -7,6 +7,7 @@
 
 #include "files/ErrorCodes.h"
 #include "files/PlatformErrors.h"
+#include "files/win32/WideText.h"
 #include "files/win32/WindowsApi.h"
 
 namespace synvora {
@@ -58,8 +59,26 @@ std::int32_t PlatformErrorOfWin32(unsigned long error) {
     }
 }
 
+std::string Win32ErrorText(unsigned long error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer != nullptr ? buffer : L"", length);
+    ::LocalFree(buffer);
+    // The system ends its texts with a full stop and a line break; the log's sentence adds its own.
+    while (!text.empty() &&
+           (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'.')) {
+        text.pop_back();
+    }
+    if (text.empty()) {
+        return "system error " + std::to_string(error);
+    }
+    return WideToUtf8(text);
+}
+
 void ThrowWin32Error(unsigned long error) {
-    ThrowPlatformErrorNumber(PlatformErrorOfWin32(error));
+    ThrowPlatformErrorNumber(PlatformErrorOfWin32(error), Win32ErrorText(error));
 }
 
 void ThrowLastWin32Error() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace synvora {
 
@@ -8,7 +9,11 @@ namespace synvora {
 /// (GetLastError): 53 "File not found", 70 "Permission denied", 71 "Disk not ready", ...
 std::int32_t PlatformErrorOfWin32(unsigned long error);
 
-/// Raises the platform error of a system error code.
+/// The system's text of an error code, without its closing full stop ("There is not enough space
+/// on the disk").
+std::string Win32ErrorText(unsigned long error);
+
+/// Raises the platform error of a system error code, with the system's text as its reason.
 [[noreturn]] void ThrowWin32Error(unsigned long error);
 
 /// Raises the platform error of the calling thread's last system error.

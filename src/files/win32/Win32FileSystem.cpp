@@ -1,7 +1,6 @@
 #include "files/win32/Win32FileSystem.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cwctype>
 #include <optional>
 #include <vector>
@@ -10,9 +9,11 @@
 #include "files/MigrationError.h"
 #include "files/PlatformErrors.h"
 #include "files/StreamedCopy.h"
+#include "files/TemporaryNames.h"
 #include "files/win32/OwnerOnlySecurity.h"
 #include "files/win32/UniqueHandle.h"
 #include "files/win32/WideText.h"
+#include "files/win32/Win32Destination.h"
 #include "files/win32/Win32Errors.h"
 #include "files/win32/Win32Io.h"
 #include "files/win32/WindowsApi.h"
@@ -23,12 +24,6 @@ namespace {
 constexpr int kNameAttempts = 100;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr std::size_t kReadPiece = std::size_t{1} << 20;
-
-// Hidden, and unlikely to meet a name of the content: ".synvora-<pid>-<counter>.tmp".
-std::string NextTemporaryName() {
-    static std::atomic<unsigned long long> counter{0};
-    return ".synvora-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(counter++) + ".tmp";
-}
 
 bool IsNotFound(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
@@ -185,6 +180,14 @@ public:
 
     unsigned Permissions() const override { return m_permissions; }
 
+    FileStamp CurrentStamp() override {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(m_file.Get(), &info)) {
+            ThrowLastWin32Error();
+        }
+        return {SizeOf(info.nFileSizeHigh, info.nFileSizeLow), FileTimeOf(info.ftLastWriteTime)};
+    }
+
 private:
     UniqueHandle m_file;
     unsigned m_permissions = 0;
@@ -192,7 +195,8 @@ private:
 
 class Win32FileWriter final : public FileWriter {
 public:
-    explicit Win32FileWriter(const std::string& path) : m_pending(path) {}
+    Win32FileWriter(const std::string& path, UniqueHandle keepOpen)
+        : m_keepOpen(std::move(keepOpen)), m_pending(path) {}
 
     void Write(std::string_view bytes) override { WriteAll(m_pending.Handle(), bytes); }
 
@@ -212,6 +216,7 @@ public:
     }
 
 private:
+    UniqueHandle m_keepOpen;  // declared first: the folder stays held until the file is gone or in place
     PendingFile m_pending;
     std::optional<FileTime> m_modified;
 };
@@ -266,6 +271,10 @@ std::string WithoutTrailingSeparators(std::string path) {
 }
 
 }  // namespace
+
+std::unique_ptr<FileWriter> CreateWin32FileWriter(const std::string& path, UniqueHandle keepOpen) {
+    return std::make_unique<Win32FileWriter>(path, std::move(keepOpen));
+}
 
 FileSystem& TheFileSystem() {
     static Win32FileSystem fileSystem;
@@ -436,7 +445,11 @@ std::unique_ptr<FileReader> Win32FileSystem::OpenForReading(const std::string& p
 }
 
 std::unique_ptr<FileWriter> Win32FileSystem::CreateFileWriter(const std::string& path) {
-    return std::make_unique<Win32FileWriter>(path);
+    return CreateWin32FileWriter(path);
+}
+
+std::unique_ptr<DestinationFolder> Win32FileSystem::OpenDestinationFolder(const std::string& path) {
+    return Win32DestinationFolder::Open(path);
 }
 
 std::string Win32FileSystem::ReadFile(const std::string& path) {

@@ -30,6 +30,8 @@ public:
     std::vector<FolderEntry> ListFolder(const std::string& path) override;
     std::unique_ptr<FileReader> OpenForReading(const std::string& path) override;
     std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
+    /// Below the folder no link is followed (Win32Destination.h).
+    std::unique_ptr<DestinationFolder> OpenDestinationFolder(const std::string& path) override;
     std::string ReadFile(const std::string& path) override;
     void ReplaceFile(const std::string& path, std::string_view content) override;
     void CreateEmptyFile(const std::string& path) override;

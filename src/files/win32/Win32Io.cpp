@@ -46,8 +46,15 @@ std::wstring ApiPath(const std::string& path) {
     if (wide.size() < kLongestPlainPath) {
         return wide;
     }
+    return LongFormPath(wide);
+}
+
+std::wstring LongFormPath(const std::wstring& path) {
+    if (path.starts_with(L"\\\\?\\")) {
+        return path;
+    }
     // The long form is taken literally: no "." or "..", no relative path, only "\".
-    const std::wstring full = FullPath(wide);
+    const std::wstring full = FullPath(path);
     if (full.starts_with(L"\\\\")) {
         return L"\\\\?\\UNC\\" + full.substr(2);
     }

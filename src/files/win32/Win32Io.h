@@ -18,6 +18,9 @@ namespace synvora {
 /// missing file.
 std::wstring ApiPath(const std::string& path);
 
+/// A path made absolute, "/" as "\\", in the "\\?\" (or "\\?\UNC\") form whatever its length.
+std::wstring LongFormPath(const std::wstring& path);
+
 /// Opens a file or folder with CreateFileW; raises on failure.
 UniqueHandle OpenOrThrow(const std::string& path, DWORD access, DWORD share, DWORD disposition,
                          DWORD flags = FILE_ATTRIBUTE_NORMAL, SECURITY_ATTRIBUTES* security = nullptr);

@@ -9,6 +9,7 @@
 #include "files/MigrationError.h"
 #include "files/posix/RoutingFileSystem.h"
 #include "network/SharePath.h"
+#include "network/smb/LibraryThread.h"
 #include "network/smb/ShareConnection.h"
 #include "network/smb/ShareFileSystem.h"
 
@@ -58,9 +59,12 @@ public:
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
 private:
-    // The drive router is created first, so that it outlives this table, which unmounts from it
-    // when the process exits.
-    ConnectionTable() { (void)TheFileSystem(); }
+    // The drive router and the library's thread are created first, so that they outlive this
+    // table, which unmounts from the one and frees contexts on the other when the process exits.
+    ConnectionTable() {
+        (void)TheFileSystem();
+        (void)LibraryThread::Instance();
+    }
 
     bool OnOwnerThread() {
         if (m_owner == std::thread::id()) {

@@ -8,10 +8,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <set>
+#include <utility>
 
 #include "files/ErrorCodes.h"
+#include "files/MigrationError.h"
 #include "files/PlatformErrors.h"
 #include "files/posix/UniqueFd.h"
+#include "network/smb/LibraryThread.h"
 
 namespace synvora {
 namespace {
@@ -107,94 +111,8 @@ void SupplyCredentials(SMBCCTX* context, const char*, const char*, char* workgro
     Supply(password, passwordLength, connection->Credentials().password);
 }
 
-}  // namespace
-
-void ShareConnection::ContextDeleter::operator()(SMBCCTX* context) const noexcept {
-    smbc_getFunctionPurgeCachedServers(context)(context);
-    smbc_free_context(context, 1);
-}
-
-ShareConnection::ShareConnection(SharePath share, NetworkCredentials credentials)
-    : m_share(std::move(share)), m_credentials(std::move(credentials)) {}
-
-ShareConnection::~ShareConnection() = default;
-
-std::shared_ptr<ShareConnection> ShareConnection::Open(const SharePath& share,
-                                                       const NetworkCredentials& credentials,
-                                                       std::chrono::milliseconds timeout) {
-    // Without a user name the library would log on anonymously.
-    if (credentials.user.empty() || credentials.user.back() == '\\') {
-        ThrowPlatformError(EACCES);
-    }
-    std::shared_ptr<ShareConnection> connection(new ShareConnection(share, credentials));
-    connection->CreateContext(timeout);
-    connection->List("/");
-    return connection;
-}
-
-void ShareConnection::CreateContext(std::chrono::milliseconds timeout) {
-    std::unique_ptr<SMBCCTX, ContextDeleter> context(smbc_new_context());
-    if (!context) {
-        RaiseLastError();
-    }
-    SMBCCTX* raw = context.get();
-    smbc_setDebug(raw, 0);
-    smbc_setLogCallback(raw, nullptr, DiscardLibraryMessage);
-    smbc_setOptionUserData(raw, this);
-    smbc_setFunctionAuthDataWithContext(raw, SupplyCredentials);
-    smbc_setOptionUseKerberos(raw, false);
-    smbc_setOptionFallbackAfterKerberos(raw, true);
-    smbc_setOptionNoAutoAnonymousLogin(raw, true);
-    smbc_setOptionUseCCache(raw, false);
-    smbc_setTimeout(
-        raw, static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, 3600000)));
-    if (smbc_init_context(raw) == nullptr) {
-        RaiseLastError();
-    }
-    // The library loads its configuration when its first context starts, and again after the
-    // last one ended, so the settings are laid over it every time.
-    ApplyClientSettings(raw);
-    m_context = std::move(context);
-}
-
-bool ShareConnection::Release() {
-    if (m_openFiles > 0 || !m_context) {
-        return false;
-    }
-    SMBCCTX* context = m_context.get();
-    smbc_getFunctionPurgeCachedServers(context)(context);
-    if (smbc_free_context(context, 0) != 0) {
-        return false;
-    }
-    (void)m_context.release();
-    return true;
-}
-
-SMBCCTX* ShareConnection::Context() const {
-    if (!m_context) {
-        ThrowPlatformErrorNumber(PlatformError::kDiskNotReady);
-    }
-    return m_context.get();
-}
-
-std::string ShareConnection::Url(const std::string& path) const {
-    return ShareUrl(m_share, path == "/" ? std::string_view() : std::string_view(path));
-}
-
-std::optional<ShareEntry> ShareConnection::Find(const std::string& path) {
-    SMBCCTX* context = Context();
-    struct stat info {};
-    if (smbc_getFunctionStat(context)(context, Url(path).c_str(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return std::nullopt;
-        }
-        RaiseLastError();
-    }
-    return EntryOf(info);
-}
-
-std::vector<FolderEntry> ShareConnection::List(const std::string& path) {
-    FolderHandle folder(Context(), Url(path));
+std::vector<FolderEntry> ListFolder(SMBCCTX* context, const std::string& url) {
+    FolderHandle folder(context, url);
     std::vector<FolderEntry> entries;
     struct stat info {};
     while (const libsmb_file_info* entry = folder.Next(info)) {
@@ -215,52 +133,220 @@ std::vector<FolderEntry> ShareConnection::List(const std::string& path) {
     return entries;
 }
 
+// What the thread that waits for a server does meanwhile (WhileWaitingForServers).
+std::function<void()>& WhileWaiting() {
+    static std::function<void()> whileWaiting;
+    return whileWaiting;
+}
+
+// A call that ends the library's use of a context waits for nothing: the end of the program.
+constexpr std::chrono::hours kNoLimit{24};
+
+}  // namespace
+
+WhileWaitingForServers::WhileWaitingForServers(std::function<void()> whileWaiting)
+    : m_previous(std::exchange(WhileWaiting(), std::move(whileWaiting))) {}
+
+WhileWaitingForServers::~WhileWaitingForServers() {
+    WhileWaiting() = std::move(m_previous);
+}
+
+void ShareConnection::ContextDeleter::operator()(SMBCCTX* context) const noexcept {
+    LibraryThread::Instance().Run(
+        [context] {
+            smbc_getFunctionPurgeCachedServers(context)(context);
+            smbc_free_context(context, 1);
+        },
+        {kNoLimit, nullptr, nullptr});
+}
+
+ShareConnection::ShareConnection(SharePath share, NetworkCredentials credentials,
+                                 std::chrono::milliseconds timeout)
+    : m_share(std::move(share)), m_credentials(std::move(credentials)), m_timeout(timeout) {}
+
+template <typename Call>
+auto ShareConnection::Ask(Call&& call) {
+    const LibraryThread::Wait wait{m_timeout, WhileWaiting(), [this] { MarkGone(); }};
+    try {
+        return LibraryThread::Instance().Run(std::forward<Call>(call), wait);
+    } catch (const MigrationError& failure) {
+        // The library's time-out, or the cut: what follows would wait again for nothing.
+        if (failure.Number() == PlatformError::kDiskNotReady) {
+            MarkGone();
+        }
+        throw;
+    }
+}
+
+void ShareConnection::MarkGone() noexcept {
+    m_gone = true;
+    m_sockets.CutOff();
+}
+
+ShareConnection::~ShareConnection() = default;
+
+std::shared_ptr<ShareConnection> ShareConnection::Open(const SharePath& share,
+                                                       const NetworkCredentials& credentials,
+                                                       std::chrono::milliseconds timeout) {
+    // Without a user name the library would log on anonymously.
+    if (credentials.user.empty() || credentials.user.back() == '\\') {
+        ThrowPlatformError(EACCES);
+    }
+    std::shared_ptr<ShareConnection> connection(new ShareConnection(share, credentials, timeout));
+    connection->CreateContext();
+    return connection;
+}
+
+void ShareConnection::CreateContext() {
+    m_context = Ask([this] {
+        const std::set<ino_t> before = ServerSockets::Current();
+        std::unique_ptr<SMBCCTX, ContextDeleter> context(smbc_new_context());
+        if (!context) {
+            RaiseLastError();
+        }
+        SMBCCTX* raw = context.get();
+        smbc_setDebug(raw, 0);
+        smbc_setLogCallback(raw, nullptr, DiscardLibraryMessage);
+        smbc_setOptionUserData(raw, this);
+        smbc_setFunctionAuthDataWithContext(raw, SupplyCredentials);
+        smbc_setOptionUseKerberos(raw, false);
+        smbc_setOptionFallbackAfterKerberos(raw, true);
+        smbc_setOptionNoAutoAnonymousLogin(raw, true);
+        smbc_setOptionUseCCache(raw, false);
+        smbc_setTimeout(
+            raw, static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(m_timeout.count(), 1, 3600000)));
+        if (smbc_init_context(raw) == nullptr) {
+            RaiseLastError();
+        }
+        // The library loads its configuration when its first context starts, and again after the
+        // last one ended, so the settings are laid over it every time.
+        ApplyClientSettings(raw);
+        // The context connects when it is first used: reading the share's root proves the login
+        // and the share, and shows the sockets the connection uses.
+        ListFolder(raw, Url("/"));
+        m_sockets.NoteNewSince(before);
+        return context;
+    });
+}
+
+bool ShareConnection::Release() {
+    if (m_openFiles > 0 || !m_context) {
+        return false;
+    }
+    if (m_gone) {
+        m_context.reset();
+        return true;
+    }
+    SMBCCTX* context = m_context.get();
+    const bool freed = Ask([context] {
+        smbc_getFunctionPurgeCachedServers(context)(context);
+        return smbc_free_context(context, 0) == 0;
+    });
+    if (!freed) {
+        return false;
+    }
+    (void)m_context.release();
+    return true;
+}
+
+SMBCCTX* ShareConnection::Context() const {
+    if (!m_context || m_gone) {
+        ThrowPlatformErrorNumber(PlatformError::kDiskNotReady);
+    }
+    return m_context.get();
+}
+
+std::string ShareConnection::Url(const std::string& path) const {
+    return ShareUrl(m_share, path == "/" ? std::string_view() : std::string_view(path));
+}
+
+std::optional<ShareEntry> ShareConnection::Find(const std::string& path) {
+    SMBCCTX* context = Context();
+    const std::string url = Url(path);
+    return Ask([context, &url]() -> std::optional<ShareEntry> {
+        struct stat info {};
+        if (smbc_getFunctionStat(context)(context, url.c_str(), &info) != 0) {
+            if (errno == ENOENT || errno == ENOTDIR) {
+                return std::nullopt;
+            }
+            RaiseLastError();
+        }
+        return EntryOf(info);
+    });
+}
+
+std::vector<FolderEntry> ShareConnection::List(const std::string& path) {
+    SMBCCTX* context = Context();
+    const std::string url = Url(path);
+    return Ask([context, &url] { return ListFolder(context, url); });
+}
+
 void ShareConnection::MakeFolder(const std::string& path) {
     SMBCCTX* context = Context();
-    if (smbc_getFunctionMkdir(context)(context, Url(path).c_str(), 0755) != 0) {
-        RaiseLastError();
-    }
+    const std::string url = Url(path);
+    Ask([context, &url] {
+        if (smbc_getFunctionMkdir(context)(context, url.c_str(), 0755) != 0) {
+            RaiseLastError();
+        }
+    });
 }
 
 std::unique_ptr<ShareFile> ShareConnection::OpenFile(const std::string& path, int flags) {
     SMBCCTX* context = Context();
-    SMBCFILE* file = smbc_getFunctionOpen(context)(context, Url(path).c_str(), flags, 0644);
-    if (file == nullptr) {
-        RaiseLastError();
-    }
+    const std::string url = Url(path);
+    SMBCFILE* file = Ask([context, &url, flags] {
+        SMBCFILE* opened = smbc_getFunctionOpen(context)(context, url.c_str(), flags, 0644);
+        if (opened == nullptr) {
+            RaiseLastError();
+        }
+        return opened;
+    });
     return std::make_unique<ShareFile>(shared_from_this(), file);
 }
 
 void ShareConnection::Rename(const std::string& from, const std::string& to) {
     SMBCCTX* context = Context();
-    if (smbc_getFunctionRename(context)(context, Url(from).c_str(), context, Url(to).c_str()) != 0) {
-        RaiseLastError();
-    }
+    const std::string fromUrl = Url(from);
+    const std::string toUrl = Url(to);
+    Ask([context, &fromUrl, &toUrl] {
+        if (smbc_getFunctionRename(context)(context, fromUrl.c_str(), context, toUrl.c_str()) != 0) {
+            RaiseLastError();
+        }
+    });
 }
 
 void ShareConnection::Remove(const std::string& path) {
     SMBCCTX* context = Context();
-    if (smbc_getFunctionUnlink(context)(context, Url(path).c_str()) != 0) {
-        RaiseLastError();
-    }
+    const std::string url = Url(path);
+    Ask([context, &url] {
+        if (smbc_getFunctionUnlink(context)(context, url.c_str()) != 0) {
+            RaiseLastError();
+        }
+    });
 }
 
 void ShareConnection::SetReadOnly(const std::string& path, bool readOnly) {
     SMBCCTX* context = Context();
-    if (smbc_getFunctionChmod(context)(context, Url(path).c_str(), readOnly ? 0444 : 0644) != 0) {
-        RaiseLastError();
-    }
+    const std::string url = Url(path);
+    Ask([context, &url, readOnly] {
+        if (smbc_getFunctionChmod(context)(context, url.c_str(), readOnly ? 0444 : 0644) != 0) {
+            RaiseLastError();
+        }
+    });
 }
 
 void ShareConnection::SetModificationTime(const std::string& path, FileTime modified) {
     SMBCCTX* context = Context();
+    const std::string url = Url(path);
     // Access and modification time; the library has no call that leaves the access time alone.
     const struct timeval time = {static_cast<time_t>(modified.seconds),
                                  static_cast<suseconds_t>(modified.nanoseconds / 1000)};
-    struct timeval times[2] = {time, time};
-    if (smbc_getFunctionUtimes(context)(context, Url(path).c_str(), times) != 0) {
-        RaiseLastError();
-    }
+    Ask([context, &url, time] {
+        struct timeval times[2] = {time, time};
+        if (smbc_getFunctionUtimes(context)(context, url.c_str(), times) != 0) {
+            RaiseLastError();
+        }
+    });
 }
 
 ShareFile::ShareFile(std::shared_ptr<ShareConnection> connection, SMBCFILE* file)
@@ -268,11 +354,15 @@ ShareFile::ShareFile(std::shared_ptr<ShareConnection> connection, SMBCFILE* file
     ++m_connection->m_openFiles;
 }
 
+// A connection whose server no longer answers is not asked to close: freeing its context
+// releases the file.
 ShareFile::~ShareFile() {
-    if (m_file != nullptr) {
-        SMBCCTX* context = m_connection->m_context.get();
-        if (context != nullptr) {
-            smbc_getFunctionClose(context)(context, m_file);
+    SMBCCTX* context = m_connection->m_context.get();
+    if (m_file != nullptr && context != nullptr && m_connection->Answering()) {
+        try {
+            m_connection->Ask([context, file = m_file] { smbc_getFunctionClose(context)(context, file); });
+        } catch (...) {
+            // Closing on the way out of a failure; the failure is what is reported.
         }
     }
     --m_connection->m_openFiles;
@@ -281,45 +371,58 @@ ShareFile::~ShareFile() {
 void ShareFile::Close() {
     SMBCCTX* context = m_connection->Context();
     SMBCFILE* file = std::exchange(m_file, nullptr);
-    if (file != nullptr && smbc_getFunctionClose(context)(context, file) != 0) {
-        RaiseLastError();
+    if (file == nullptr) {
+        return;
     }
+    m_connection->Ask([context, file] {
+        if (smbc_getFunctionClose(context)(context, file) != 0) {
+            RaiseLastError();
+        }
+    });
 }
 
 std::size_t ShareFile::Read(std::span<char> buffer) {
     SMBCCTX* context = m_connection->Context();
-    const ssize_t got = smbc_getFunctionRead(context)(context, m_file, buffer.data(), buffer.size());
-    if (got < 0) {
-        RaiseLastError();
-    }
-    return static_cast<std::size_t>(got);
+    return m_connection->Ask([context, file = m_file, buffer] {
+        const ssize_t got = smbc_getFunctionRead(context)(context, file, buffer.data(), buffer.size());
+        if (got < 0) {
+            RaiseLastError();
+        }
+        return static_cast<std::size_t>(got);
+    });
 }
 
 void ShareFile::Write(std::string_view bytes) {
     SMBCCTX* context = m_connection->Context();
-    while (!bytes.empty()) {
-        const ssize_t written = smbc_getFunctionWrite(context)(context, m_file, bytes.data(), bytes.size());
-        if (written <= 0) {
-            RaiseLastError();
+    m_connection->Ask([context, file = m_file, bytes]() mutable {
+        while (!bytes.empty()) {
+            const ssize_t written = smbc_getFunctionWrite(context)(context, file, bytes.data(), bytes.size());
+            if (written <= 0) {
+                RaiseLastError();
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(written));
         }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    });
 }
 
 ShareEntry ShareFile::Describe() {
     SMBCCTX* context = m_connection->Context();
-    struct stat info {};
-    if (smbc_getFunctionFstat(context)(context, m_file, &info) != 0) {
-        RaiseLastError();
-    }
-    return EntryOf(info);
+    return m_connection->Ask([context, file = m_file] {
+        struct stat info {};
+        if (smbc_getFunctionFstat(context)(context, file, &info) != 0) {
+            RaiseLastError();
+        }
+        return EntryOf(info);
+    });
 }
 
 void ShareFile::SeekToEnd() {
     SMBCCTX* context = m_connection->Context();
-    if (smbc_getFunctionLseek(context)(context, m_file, 0, SEEK_END) < 0) {
-        RaiseLastError();
-    }
+    m_connection->Ask([context, file = m_file] {
+        if (smbc_getFunctionLseek(context)(context, file, 0, SEEK_END) < 0) {
+            RaiseLastError();
+        }
+    });
 }
 
 }  // namespace synvora

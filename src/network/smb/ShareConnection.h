@@ -2,8 +2,10 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -14,6 +16,8 @@
 #include "files/FileSystem.h"
 #include "network/NetworkCredentials.h"
 #include "network/SharePath.h"
+#include "network/WhileWaitingForServers.h"
+#include "network/smb/ServerSockets.h"
 
 // The library's own handle types, kept out of this header.
 struct _SMBCCTX;
@@ -56,7 +60,14 @@ private:
 
 /// One connection to one share of one server, through a libsmbclient context of its own that
 /// holds the login in memory. Every failure is raised as a platform error (PlatformErrors.h)
-/// from the errno value the library sets. Not for use from several threads.
+/// from the errno value the library sets. Not for use from several threads: the calls into the
+/// library are made on its own thread (LibraryThread) while the calling thread waits.
+///
+/// The whole wait for one answer is bounded by the time-out: the library's own time-out holds
+/// for each request, but it then tries again and closes what is open, each with a time-out of its
+/// own. So a call still waiting at the time-out is cut off (ServerSockets), and once a call has
+/// failed for want of an answer the connection counts as gone: every later call fails at once
+/// with 71 "Disk not ready", and files on it close without asking the server.
 class ShareConnection : public std::enable_shared_from_this<ShareConnection> {
 public:
     /// Logs on with exactly these credentials (no Kerberos, no anonymous or guest session) and
@@ -79,6 +90,8 @@ public:
     bool Release();
     /// Ends the connection at once, closing files that are still open; for the end of the program.
     void Shutdown() noexcept { m_context.reset(); }
+    /// False once a call found the server no longer answering.
+    bool Answering() const noexcept { return !m_gone; }
 
     // Paths are on the share, "/" separated, "" or "/" being its root.
     std::optional<ShareEntry> Find(const std::string& path);
@@ -99,14 +112,22 @@ private:
         void operator()(_SMBCCTX* context) const noexcept;
     };
 
-    ShareConnection(SharePath share, NetworkCredentials credentials);
-    void CreateContext(std::chrono::milliseconds timeout);
+    ShareConnection(SharePath share, NetworkCredentials credentials, std::chrono::milliseconds timeout);
+    void CreateContext();
+    /// Runs a call into the library on its thread, within the time-out; a call that fails for want
+    /// of an answer marks the connection as gone.
+    template <typename Call>
+    auto Ask(Call&& call);
+    void MarkGone() noexcept;
     std::string Url(const std::string& path) const;
     /// The context, or "Disk not ready" once the connection was released.
     _SMBCCTX* Context() const;
 
     SharePath m_share;
     NetworkCredentials m_credentials;
+    std::chrono::milliseconds m_timeout;
+    ServerSockets m_sockets;
+    std::atomic<bool> m_gone = false;
     std::unique_ptr<_SMBCCTX, ContextDeleter> m_context;
     int m_openFiles = 0;
 };

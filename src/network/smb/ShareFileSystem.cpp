@@ -3,15 +3,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <optional>
-#include <random>
 #include <vector>
 
 #include "files/MigrationError.h"
 #include "files/PlatformErrors.h"
 #include "files/StreamedCopy.h"
+#include "files/TemporaryNames.h"
 #include "network/smb/ShareConnection.h"
 
 namespace synvora {
@@ -67,12 +66,9 @@ int AttributesOf(const ShareEntry& entry) {
     return attributes;
 }
 
-// Hidden, and unlikely to meet a name of the content.
-std::string NextTemporaryName() {
-    static const std::string prefix = ".synvora-" + std::to_string(::getpid()) + "-" +
-                                      std::to_string(std::random_device{}() % 1000000007U) + "-";
-    static std::atomic<unsigned long long> counter{0};
-    return prefix + std::to_string(counter++) + ".tmp";
+FileStamp StampOf(ShareFile& file) {
+    const ShareEntry entry = file.Describe();
+    return {entry.size, entry.modified};
 }
 
 /// Reads a file up to the size it had when it was opened: the last piece needs no further round
@@ -105,6 +101,7 @@ public:
     }
 
     unsigned Permissions() const override { return m_permissions; }
+    FileStamp CurrentStamp() override { return StampOf(*m_file); }
 
 private:
     std::unique_ptr<ShareFile> m_file;
@@ -142,6 +139,7 @@ public:
     }
 
     unsigned Permissions() const override { return m_permissions; }
+    FileStamp CurrentStamp() override { return StampOf(*m_file); }
 
 private:
     std::unique_ptr<ShareFile> m_file;
@@ -227,6 +225,56 @@ private:
     std::optional<FileTime> m_modified;
     bool m_readOnly = false;
     bool m_committed = false;
+};
+
+/// A folder of the share that a copy writes into, addressed by its path: what the server does
+/// with links on the share is the server's business.
+class ShareDestinationFolder final : public DestinationFolder {
+public:
+    ShareDestinationFolder(std::shared_ptr<ShareConnection> connection, std::string folder)
+        : m_connection(std::move(connection)), m_folder(std::move(folder)) {}
+
+    std::optional<PathInfo> Inspect(const std::string& name) override {
+        const auto entry = m_connection->Find(Child(m_folder, name));
+        if (!entry) {
+            return std::nullopt;
+        }
+        return PathInfo{AttributesOf(*entry), entry->identity, entry->isFolder ? 0 : entry->size,
+                        entry->modified};
+    }
+
+    std::unique_ptr<DestinationFolder> OpenSubfolder(const std::string& name, bool& created) override {
+        const std::string path = Child(m_folder, name);
+        const auto existing = m_connection->Find(path);
+        if (existing && !existing->isFolder) {
+            ThrowPlatformError(EEXIST, "a file stands where the folder should be");
+        }
+        created = !existing;
+        if (created) {
+            m_connection->MakeFolder(path);
+        }
+        return std::make_unique<ShareDestinationFolder>(m_connection, path);
+    }
+
+    std::unique_ptr<FileWriter> CreateFileWriter(const std::string& name) override {
+        return std::make_unique<ShareFileWriter>(m_connection, Child(m_folder, name));
+    }
+
+    void RemoveLeftoverTemporaries() override {
+        for (const FolderEntry& entry : m_connection->List(m_folder)) {
+            if (!entry.isFolder && IsLeftoverTemporaryName(entry.name)) {
+                try {
+                    m_connection->Remove(Child(m_folder, entry.name));
+                } catch (const MigrationError&) {
+                    // Left for a later run, as one that cannot be removed is.
+                }
+            }
+        }
+    }
+
+private:
+    std::shared_ptr<ShareConnection> m_connection;
+    std::string m_folder;
 };
 
 }  // namespace
@@ -317,6 +365,15 @@ std::unique_ptr<FileReader> ShareFileSystem::OpenListedFile(const std::string& p
 
 std::unique_ptr<FileWriter> ShareFileSystem::CreateFileWriter(const std::string& path) {
     return std::make_unique<ShareFileWriter>(m_connection, path);
+}
+
+std::unique_ptr<DestinationFolder> ShareFileSystem::OpenDestinationFolder(const std::string& path) {
+    const std::string folder = Normalize(path);
+    const auto entry = m_connection->Find(folder);
+    if (!entry || !entry->isFolder) {
+        ThrowPlatformError(entry ? ENOTDIR : ENOENT);
+    }
+    return std::make_unique<ShareDestinationFolder>(m_connection, folder);
 }
 
 std::string ShareFileSystem::ReadFile(const std::string& path) {

@@ -1,9 +1,12 @@
 #include "NetRegistry.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <utility>
@@ -13,6 +16,7 @@
 #include "database/posix/ProgramSearch.h"
 #include "files/Encoding.h"
 #include "files/PlatformErrors.h"
+#include "files/TemporaryNames.h"
 #include "network/NetworkDrives.h"
 #include "webmigration/Registry.h"
 
@@ -23,6 +27,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kNetProgram = "net";
 constexpr const char* kRootName = "HKLM";
+constexpr std::string_view kFolderPrefix = "synvora-net-";
 
 // Rights that only read: query value, enumerate subkeys, notify, and the standard read right.
 constexpr std::uint32_t kReadRights = 0x0001 | 0x0008 | 0x0010 | 0x00020000;
@@ -97,7 +102,10 @@ private:
     }
 
     static fs::path CreatePrivateFolder() {
-        std::string pattern = (fs::temp_directory_path() / "synvora-net-XXXXXX").string();
+        // The process id in the name tells a later run whose folder it is (RemoveLeftoverFolders).
+        std::string pattern = (fs::temp_directory_path() /
+                               (std::string(kFolderPrefix) + std::to_string(::getpid()) + "-XXXXXX"))
+                                  .string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             ThrowPlatformError(errno);
         }
@@ -111,6 +119,45 @@ private:
 
     fs::path m_path;
 };
+
+// "synvora-net-<process id>-XXXXXX", as mkdtemp completes the pattern; the id of the process
+// that made it, or nothing for another name.
+std::optional<unsigned long long> OwnerOfNetFolder(std::string_view name) {
+    constexpr std::size_t kRandomLength = 6;
+    if (!name.starts_with(kFolderPrefix) || name.size() < kFolderPrefix.size() + 2 + kRandomLength) {
+        return std::nullopt;
+    }
+    const std::string_view random = name.substr(name.size() - kRandomLength);
+    const std::string_view id =
+        name.substr(kFolderPrefix.size(), name.size() - kFolderPrefix.size() - kRandomLength - 1);
+    if (name[name.size() - kRandomLength - 1] != '-' || id.empty() ||
+        id.find_first_not_of("0123456789") != std::string_view::npos ||
+        random.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789") !=
+            std::string_view::npos) {
+        return std::nullopt;
+    }
+    unsigned long long owner = 0;
+    const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), owner);
+    if (error != std::errc() || end != id.data() + id.size()) {
+        return std::nullopt;
+    }
+    return owner;
+}
+
+// The private folders of earlier runs that were killed before they could remove them: folders of
+// this account whose owning process has ended.
+void RemoveLeftoverNetFolders() {
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(fs::temp_directory_path(error), error)) {
+        const auto owner = OwnerOfNetFolder(entry.path().filename().string());
+        struct stat info {};
+        if (owner && ProcessHasEnded(*owner) && ::lstat(entry.path().c_str(), &info) == 0 &&
+            S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()) {
+            std::error_code ignored;
+            fs::remove_all(entry.path(), ignored);
+        }
+    }
+}
 
 std::string_view UpToNul(std::string_view name) {
     return name.substr(0, name.find('\0'));
@@ -152,7 +199,9 @@ bool CanBeGivenToNet(const std::optional<NetworkCredentials>& login) {
 
 }  // namespace
 
-NetRegistry::NetRegistry(CredentialsLookup credentials) : m_credentials(std::move(credentials)) {}
+NetRegistry::NetRegistry(CredentialsLookup credentials) : m_credentials(std::move(credentials)) {
+    RemoveLeftoverNetFolders();
+}
 
 CapturedRun NetRegistry::RunNet(const RemoteKey& key, const std::string& command,
                                 const std::vector<std::string>& arguments) const {

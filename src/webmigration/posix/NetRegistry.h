@@ -39,6 +39,7 @@ public:
     static constexpr std::chrono::milliseconds kDefaultCallLimit{30000};
 
     /// `credentials` names the login of the connection held to a server, as typed ("\\OLDWEB").
+    /// Removes the private folders that runs of the program which were killed left behind.
     explicit NetRegistry(CredentialsLookup credentials);
 
     std::int32_t ConnectRegistry(std::string_view machineName, RegistryHandle root,

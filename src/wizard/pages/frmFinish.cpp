@@ -21,6 +21,8 @@ constexpr const char* kRunStoppedMessage = "Migration stopped with errors.";
 constexpr const char* kElapsedTimeCaption = "Elapsed time: ";
 // Painting a copy's progress after every small file would cost more than the copy itself.
 constexpr std::chrono::milliseconds kProgressRepaint{100};
+// The work's thousandths go to the bar unchanged.
+static_assert(kBusyProgressMaximum == kProgressMaximum);
 
 }  // namespace
 
@@ -161,6 +163,13 @@ void frmFinish::AskToStopBusyWork() {
     if (Toolkit().MsgBox(question, kMsgBoxYesNo) == MsgBoxResult::Yes && m_busy) {
         m_busy->stopChosen = true;
         m_stopRequested = true;
+    }
+}
+
+void frmFinish::StopRunAndLeave() {
+    m_stopRequested = true;
+    if (m_busy) {
+        m_busy->stopChosen = true;
     }
 }
 

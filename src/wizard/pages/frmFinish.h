@@ -93,6 +93,12 @@ public:
     /// Releases the drive in m_sMappedDrive, never forced: 0 with m_sMappedDrive emptied, or 1.
     int DisconnectNetworkDrive() override;
 
+    /// True while Start's run is going.
+    bool Running() const { return m_running; }
+    /// Exit with Yes to the question of the blocking work, if any: the job stops after its
+    /// current step (the work as soon as it can), and the run discards the pages when it is over.
+    void StopRunAndLeave();
+
 private:
     struct BusyWork {
         std::string stopQuestion;

@@ -1,8 +1,6 @@
 #include "frmWeb.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "files/TextCase.h"
 #include "webmigration/FolderPaths.h"
 #include "webmigration/Registry.h"
 #include "wizard/Wizard.h"
@@ -93,12 +91,6 @@ private:
     bool m_waiting = false;
 };
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 }  // namespace
 
 frmWeb::frmWeb(Wizard& wizard)
@@ -154,7 +146,7 @@ std::string frmWeb::SharePath() const {
 }
 
 bool frmWeb::NamesThisMachine() const {
-    return Lower(txtWebServer.Text()) == Lower(GetLocalComputerName());
+    return LowerCase(txtWebServer.Text()) == LowerCase(GetLocalComputerName());
 }
 
 void frmWeb::cmdBackofWebfrm_Click() {

@@ -1,5 +1,6 @@
 #include "QtToolkit.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
@@ -115,6 +116,10 @@ std::unique_ptr<PageWindow> QtToolkit::CreatePage(const PageLayout& layout, Page
 }
 
 MsgBoxResult QtToolkit::MsgBox(std::string_view prompt, int style) {
+    const MsgBoxResult escape = style == kMsgBoxYesNo ? MsgBoxResult::No : MsgBoxResult::Ok;
+    if (m_dismissing) {
+        return escape;
+    }
     QMessageBox box;
     box.setWindowTitle(QString::fromUtf8(kApplicationTitle));
     box.setTextFormat(Qt::PlainText);
@@ -127,9 +132,12 @@ MsgBoxResult QtToolkit::MsgBox(std::string_view prompt, int style) {
     } else {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
     }
     const ArrowOverBusyPointer arrow(m_busy);
+    m_openBoxes.push_back(&box);
     box.exec();
+    m_openBoxes.pop_back();
     // Closing a Yes/No box any other way answers No, the escape button.
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Yes:
@@ -137,7 +145,14 @@ MsgBoxResult QtToolkit::MsgBox(std::string_view prompt, int style) {
         case QMessageBox::No:
             return MsgBoxResult::No;
         default:
-            return style == kMsgBoxYesNo ? MsgBoxResult::No : MsgBoxResult::Ok;
+            return escape;
+    }
+}
+
+void QtToolkit::DismissMessageBoxes() {
+    m_dismissing = true;
+    for (QMessageBox* box : m_openBoxes) {
+        box->escapeButton()->click();
     }
 }
 

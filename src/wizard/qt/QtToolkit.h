@@ -4,9 +4,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "wizard/toolkit/PageToolkit.h"
 
+class QMessageBox;
 class QObject;
 class QWidget;
 
@@ -37,6 +39,11 @@ public:
     /// Runs the action once, as soon as the first page window has been painted.
     void OnFirstPaint(std::function<void()> action);
 
+    /// For the end of the session: the message boxes open now close as their escape button
+    /// closes them (No, or OK), and every later one gives that answer at once, unseen, so that
+    /// nothing waits for a user who has gone.
+    void DismissMessageBoxes();
+
 private:
     friend class TrackedPageWindow;
 
@@ -44,6 +51,9 @@ private:
     std::unique_ptr<QObject> m_firstPaintWatcher;
     bool m_busy = false;
     bool m_quitRequested = false;
+    bool m_dismissing = false;
+    /// The boxes shown now, the innermost last.
+    std::vector<QMessageBox*> m_openBoxes;
 };
 
 }  // namespace synvora

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <thread>
 
 #include "database/posix/CapturedRun.h"
 #include "files/MigrationError.h"
+#include "support/TempDir.h"
 
 namespace synvora {
 namespace {
@@ -42,6 +46,42 @@ TEST(CapturedRunTest, AProgramStillRunningAtTheLimitIsEndedAndAMissingOneRaises)
     EXPECT_EQ(run.output, "started\n") << "what came before the limit is kept";
 
     EXPECT_THROW(RunCapturingOutput("/nonexistent/net", {"net"}, {}, 1s), MigrationError);
+}
+
+bool Ended(pid_t pid) {
+    // A child that died waits as a zombie until whoever inherited it reaps it.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string pidField, name, state;
+    return !(stat >> pidField >> name >> state) || state == "Z";
+}
+
+TEST(CapturedRunTest, TheProgramEndsWhenItsCallerIsKilled) {
+    test::TempDir dir;
+    const std::string pidFile = dir / "pid";
+    const pid_t caller = ::fork();
+    ASSERT_GE(caller, 0);
+    if (caller == 0) {
+        RunShell("echo $$ > '" + pidFile + "'; exec sleep 60", {"PATH=/usr/bin:/bin"});
+        ::_exit(0);
+    }
+    pid_t program = 0;
+    for (int poll = 0; poll < 1000 && program == 0; ++poll) {
+        std::ifstream(pidFile) >> program;
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_GT(program, 0);
+    ::kill(caller, SIGKILL);
+    int status = 0;
+    ::waitpid(caller, &status, 0);
+    bool ended = false;
+    for (int poll = 0; poll < 1000 && !ended; ++poll) {
+        ended = Ended(program);
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_TRUE(ended) << "the program outlived the one that started it";
+    if (!ended) {
+        ::kill(program, SIGKILL);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // What the tests do on Linux itself.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +29,22 @@ void MakeReadOnly(const std::string& path) {
     if (::chmod(path.c_str(), 0444) != 0) {
         throw std::runtime_error("cannot make " + path + " read-only");
     }
+}
+
+void SetModificationTime(const std::string& path, FileTime modified) {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {modified.seconds, modified.nanoseconds}};
+    if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        throw std::runtime_error("cannot set the time of " + path);
+    }
+}
+
+bool MakeLink(const std::string& target, const std::string& link) {
+    return ::symlink(target.c_str(), link.c_str()) == 0;
+}
+
+bool IsLink(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 int PermissionsOf(const std::string& path) {

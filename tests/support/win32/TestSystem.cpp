@@ -37,4 +37,41 @@ void MakeReadOnly(const std::string& path) {
     }
 }
 
+void SetModificationTime(const std::string& path, FileTime modified) {
+    const HANDLE file = ::CreateFileW(
+        FsPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // 100 ns steps since 1601.
+    const auto ticks = static_cast<std::uint64_t>(modified.seconds * 10'000'000 + modified.nanoseconds / 100 +
+                                                  116'444'736'000'000'000);
+    const FILETIME time = {static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+    const bool set = file != INVALID_HANDLE_VALUE && ::SetFileTime(file, nullptr, nullptr, &time);
+    if (file != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(file);
+    }
+    if (!set) {
+        throw std::runtime_error("cannot set the time of " + path);
+    }
+}
+
+bool MakeLink(const std::string& target, const std::string& link) {
+    const std::filesystem::path to = FsPath(target);
+    const DWORD kind = std::filesystem::is_directory(to) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
+    ::CreateSymbolicLinkW(FsPath(link).c_str(), to.c_str(),
+                          kind | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+    return IsLink(link);
+}
+
+bool IsLink(const std::string& path) {
+    WIN32_FIND_DATAW data{};
+    const HANDLE search =
+        ::FindFirstFileExW(FsPath(path).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    ::FindClose(search);
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+           IsReparseTagNameSurrogate(data.dwReserved0);
+}
+
 }  // namespace synvora::test

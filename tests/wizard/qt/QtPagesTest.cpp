@@ -14,7 +14,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
+#include <csignal>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,6 +27,7 @@
 #include "wizard/pages/frmSource.h"
 #include "wizard/pages/frmWeb.h"
 #include "wizard/pages/frmWelcome.h"
+#include "wizard/qt/TerminationSignals.h"
 
 namespace synvora::test {
 namespace {
@@ -354,6 +357,22 @@ TEST_F(QtPagesTest, CancelDiscardsThePagesFromInsideItsOwnClick) {
     DeleteDeferred();
     EXPECT_TRUE(welcome.isNull());
     EXPECT_TRUE(finish.isNull());
+}
+
+TEST_F(QtPagesTest, ATerminationSignalClosesTheOpenBoxAndEndsTheWizardAsExitDoes) {
+    const TerminationSignals endRequests([this] {
+        m_toolkit.DismissMessageBoxes();
+        TheWizard().EndSession();
+    });
+    TheWizard().Start();
+    // The signal comes while a question waits for its answer; the box closes as its escape button.
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    EXPECT_EQ(m_toolkit.MsgBox("Create this folder?", kMsgBoxYesNo), MsgBoxResult::No);
+
+    EXPECT_TRUE(m_toolkit.QuitRequested());
+    EXPECT_FALSE(TheWizard().AnyPageLoaded());
+    EXPECT_EQ(m_toolkit.MsgBox("Finished Migration.", kMsgBoxInformation), MsgBoxResult::Ok)
+        << "answered at once: nobody is there to read it";
 }
 
 TEST_F(QtPagesTest, CancelQueuedBeforeTheConnectionPauseEndsTheWizardQuietly) {

@@ -4,6 +4,9 @@
 
 namespace synvora {
 
+/// The whole of a piece of work, in the thousandths that ShowBusyProgress takes.
+inline constexpr int kBusyProgressMaximum = 1000;
+
 /// What blocking work on the user-interface thread (a script run, a long copy) needs of the window
 /// that started it: the window stays painted and shows that the work goes on, and Exit can stop
 /// the work. The work calls BeginBusyWork, then ContinueBusyWork between short waits, then
@@ -14,7 +17,8 @@ public:
 
     /// Blocking work starts. Until EndBusyWork, Exit asks the user this question (Yes and No).
     virtual void BeginBusyWork(std::string_view stopQuestion) = 0;
-    /// Work that knows how far it is says so: a line of text and the part done, 0 to 1000. Shown
+    /// Work that knows how far it is says so: a line of text and the part done, 0 to
+    /// kBusyProgressMaximum. Shown
     /// until EndBusyWork; painted at the next ContinueBusyWork.
     virtual void ShowBusyProgress(std::string_view text, int permille) = 0;
     /// Lets pending events be processed and shows how long the work has been going. False once

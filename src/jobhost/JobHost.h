@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "wizard/toolkit/BusyWorkHost.h"
-#include "wizard/toolkit/PageToolkit.h"
+#include "jobhost/BusyWorkHost.h"
+#include "jobhost/MessageBoxes.h"
 
 namespace synvora {
 
@@ -36,8 +36,7 @@ public:
     /// so that the line is painted before the step's work starts. Exit may be pressed meanwhile.
     virtual void ShowStep(int slot, std::string_view text) = 0;
 
-    /// Modal message box with the application title; style and result as the page toolkit has
-    /// them (kMsgBoxCritical, ...).
+    /// Modal message box with the application title (kMsgBoxCritical, ...).
     virtual MsgBoxResult MsgBox(std::string_view prompt, int style) = 0;
 
     /// True once the user has asked to leave the wizard while the job runs. The job then stops

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <sys/socket.h>
+#include <sys/types.h>
+
+#include <set>
+#include <vector>
+
+namespace synvora {
+
+/// The network connections a share connection's library context made, known by the address of
+/// the server at their other end, so that a call that waits too long for that server can be cut
+/// off: shutting the sockets down makes the library's waiting call return at once, and every
+/// later one fail at once. The library does not tell its sockets; they are found among this
+/// process's descriptors (/proc/self/fd).
+class ServerSockets {
+public:
+    /// The sockets of this process now, by inode.
+    static std::set<ino_t> Current();
+
+    /// Notes the other end of each socket of this process that is not in `before`.
+    void NoteNewSince(const std::set<ino_t>& before);
+
+    /// Shuts down every socket of this process whose other end is a noted server address.
+    void CutOff() const;
+
+private:
+    struct Peer {
+        sockaddr_storage address{};
+        socklen_t length = 0;
+    };
+
+    std::vector<Peer> m_peers;
+};
+
+}  // namespace synvora
