@@ -86,7 +86,7 @@ LRESULT CALLBACK ProgressBarProcedure(HWND window, UINT message, WPARAM wParam, 
 }  // namespace
 
 Win32PageWindow::Win32PageWindow(Win32Toolkit& toolkit, const PageLayout& layout, PageEvents& events)
-    : m_toolkit(toolkit), m_events(&events), m_name(layout.name) {
+    : m_toolkit(toolkit), m_events(events), m_name(layout.name) {
     RECT frame{0, 0, toolkit.Scaled(layout.width), toolkit.Scaled(layout.height)};
     ::AdjustWindowRectEx(&frame, kPageStyle, FALSE, kPageExStyle);
     const int width = frame.right - frame.left;
@@ -429,8 +429,12 @@ void Win32PageWindow::Dispatch(int id, WORD notification) {
     }
     // The handler may discard this page: nothing of it is touched afterwards.
     const std::string name = control->name;
-    if (PageEvents* events = m_events) {
-        events->OnClick(name);
+    Win32Toolkit& toolkit = m_toolkit;
+    try {
+        m_events.OnClick(name);
+    } catch (...) {
+        // Not through the system's frames: the event loop raises it to its caller.
+        toolkit.HandlerFailed(std::current_exception());
     }
 }
 
@@ -467,8 +471,10 @@ LRESULT Win32PageWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_CLOSE:
             // The page answers as its Cancel or Exit button does.
-            if (PageEvents* events = m_events) {
-                events->OnCloseRequested();
+            try {
+                m_events.OnCloseRequested();
+            } catch (...) {
+                m_toolkit.HandlerFailed(std::current_exception());
             }
             return 0;
         case WM_ACTIVATE:

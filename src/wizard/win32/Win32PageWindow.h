@@ -82,7 +82,7 @@ private:
     void Dispatch(int id, WORD notification);
 
     Win32Toolkit& m_toolkit;
-    PageEvents* m_events;
+    PageEvents& m_events;
     std::string m_name;
     HWND m_window = nullptr;
     std::map<std::string, Win32Control, std::less<>> m_controls;

@@ -166,20 +166,34 @@ void Win32Toolkit::Dispatch(MSG& message) {
 
 void Win32Toolkit::DoEvents() {
     MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (!m_handlerFailure && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             // Posted by someone else: the loop ends as with Quit.
             m_exitCode = static_cast<int>(message.wParam);
             m_quitRequested = true;
-            return;
+            break;
         }
         Dispatch(message);
+    }
+    RaiseHandlerFailure();
+}
+
+void Win32Toolkit::HandlerFailed(std::exception_ptr failure) {
+    if (!m_handlerFailure) {
+        m_handlerFailure = std::move(failure);
+    }
+}
+
+void Win32Toolkit::RaiseHandlerFailure() {
+    if (m_handlerFailure) {
+        std::rethrow_exception(std::exchange(m_handlerFailure, nullptr));
     }
 }
 
 int Win32Toolkit::Run() {
     MSG message{};
     while (!m_quitRequested) {
+        RaiseHandlerFailure();
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == -1) {
             throw std::runtime_error("the event loop cannot read its messages");
@@ -190,6 +204,7 @@ int Win32Toolkit::Run() {
         }
         Dispatch(message);
     }
+    RaiseHandlerFailure();
     return m_exitCode;
 }
 
@@ -206,7 +221,11 @@ void Win32Toolkit::OnSessionEnd(std::function<void()> action) {
 bool Win32Toolkit::SessionEnding() {
     if (!m_sessionEnded && m_onSessionEnd) {
         m_sessionEnded = true;
-        m_onSessionEnd();
+        try {
+            m_onSessionEnd();
+        } catch (...) {
+            HandlerFailed(std::current_exception());
+        }
     }
     if (m_quitRequested || !m_onSessionEnd) {
         return true;

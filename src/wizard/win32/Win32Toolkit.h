@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -56,6 +57,9 @@ public:
     ATOM PageClass() const { return m_pageClass; }
     /// Answers WM_QUERYENDSESSION: whether the session may end now.
     bool SessionEnding();
+    /// A page's handler raised inside the event loop: the loop ends, and DoEvents or Run raises it
+    /// to their caller, as if the handler had been called from there.
+    void HandlerFailed(std::exception_ptr failure);
     void Register(const std::string& page, HWND window);
     void Unregister(const std::string& page, HWND window);
 
@@ -63,6 +67,7 @@ private:
     /// Hands a message to the dialog manager of its page (Tab, access keys, Enter), or dispatches it.
     void Dispatch(MSG& message);
     HWND MessageBoxOwner() const;
+    void RaiseHandlerFailure();
 
     ATOM m_pageClass = 0;
     int m_dpi = 96;
@@ -72,6 +77,7 @@ private:
     HICON m_bigIcon = nullptr;
     HICON m_smallIcon = nullptr;
     std::function<void()> m_onSessionEnd;
+    std::exception_ptr m_handlerFailure;
     bool m_sessionEnded = false;
     bool m_busy = false;
     bool m_quitRequested = false;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,11 +20,17 @@ namespace {
 
 class RecordingEvents final : public PageEvents {
 public:
-    void OnClick(std::string_view control) override { clicks.emplace_back(control); }
+    void OnClick(std::string_view control) override {
+        clicks.emplace_back(control);
+        if (control == failingControl) {
+            throw std::runtime_error("handler failed");
+        }
+    }
     void OnCloseRequested() override { ++closeRequests; }
 
     std::vector<std::string> clicks;
     int closeRequests = 0;
+    std::string failingControl;
 };
 
 /// Keys as the keyboard sends them, through the system's input queue to the focused window.
@@ -315,10 +322,15 @@ TEST_F(Win32ToolkitTest, ClicksAndAccessKeysAreDelivered) {
     Press({}, VK_RETURN);
     EXPECT_TRUE(m_events.clicks.empty());
 
-    // A click that waits is handled inside DoEvents, as during a job's pause.
+    // A click that waits is handled inside DoEvents, as during a job's pause; what its handler
+    // raises comes out of DoEvents.
     ::PostMessageW(Window(*source).ControlHandle("cmdCancelofSourcefrm"), BM_CLICK, 0, 0);
     m_toolkit.DoEvents();
     EXPECT_EQ(m_events.clicks, std::vector<std::string>{"cmdCancelofSourcefrm"});
+    m_events.failingControl = "cmdBackofSourcefrm";
+    ::PostMessageW(Window(*source).ControlHandle("cmdBackofSourcefrm"), BM_CLICK, 0, 0);
+    EXPECT_THROW(m_toolkit.DoEvents(), std::runtime_error);
+    m_toolkit.DoEvents();
 }
 
 // Hidden and disabled controls follow the program and their frames; the focus leaves a button
