@@ -103,11 +103,10 @@ HWND OpenMessageBox() {
     return found;
 }
 
-/// Writes what the screen shows of the window's client area as a bitmap file.
+/// Writes what the screen shows of the window, frame and caption included, as a bitmap file.
 bool SaveScreenshot(HWND window, const std::string& path) {
     RECT area{};
-    ::GetClientRect(window, &area);
-    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    ::GetWindowRect(window, &area);
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     HDC screen = ::GetDC(nullptr);
