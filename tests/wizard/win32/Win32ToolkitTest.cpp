@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "files/win32/WideText.h"
+#include "support/TempDir.h"
 #include "wizard/pages/PageLayouts.h"
+#include "wizard/toolkit/TracingToolkit.h"
 #include "wizard/win32/Win32PageWindow.h"
 #include "wizard/win32/Win32Toolkit.h"
 
@@ -441,6 +443,26 @@ TEST_F(Win32ToolkitTest, BusyPointerIsApplicationWide) {
     EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_WAIT)) << "back after the box";
     m_toolkit.SetMousePointer(MousePointer::Default);
     EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_ARROW));
+}
+
+// What the screen shows reaches the trace on Windows too, appended to what an earlier run left,
+// for whoever drives the window from outside.
+TEST_F(Win32ToolkitTest, TheTraceFollowsTheScreen) {
+    TempDir dir;
+    const std::string path = dir / "trace.txt";
+    WriteBytes(path, "earlier run\n");
+    {
+        TracingToolkit trace(m_toolkit, path);
+        const auto page = trace.CreatePage(SourceLayout(), m_events);
+        page->Show();
+        page->SetText("lblStatusSource", "Database information is valid. ✓");
+        EXPECT_EQ(page->Text("lblStatusSource"), "Database information is valid. ✓");
+        trace.Quit();
+    }
+    EXPECT_EQ(ReadBytes(path),
+              "earlier run\nshow frmSource\ntext frmSource.lblStatusSource=Database information is "
+              "valid. ✓\nquit\n");
+    EXPECT_THROW(TracingToolkit(m_toolkit, dir / "no such folder/trace.txt"), std::runtime_error);
 }
 
 // A picture of each page as the toolkit draws it, for a look beside the Qt pages.
