@@ -108,12 +108,16 @@ else
 fi
 
 echo "== silent uninstallation"
-# The uninstaller copies itself away and goes on from there: its end shows in the files.
+# The uninstaller copies itself away and goes on from there; the last thing it removes is the
+# program's registry key.
 "$wine" "$install_dir/Uninstall.exe" /S || fail "the uninstaller ended with status $?"
-wait_for 60 test ! -e "$install_dir" || fail "$install_dir is still there"
+program_key_gone() {
+    ! "$wine" reg query 'HKLM\Software\Synvora' >/dev/null 2>&1
+}
+wait_for 60 program_key_gone || fail "the program's registry key is still there"
+[ ! -e "$install_dir" ] || fail "$install_dir is still there"
 [ ! -e "$menu" ] || fail "the Start menu folder is still there"
 "$wine" reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstall entry is still in the registry"
-"$wine" reg query 'HKLM\Software\Synvora' >/dev/null 2>&1 && fail "the program's registry key is still there"
 # What the installation put on the disk is gone; the user's work folder (with whatever the
 # migration wrote) stays, as on Linux.
 list_files | grep -v "^\./users/$(id -un)/Synvora-Migration\$" >"$work/after.txt"
