@@ -61,6 +61,9 @@ std::string MakeTemporaryFolder(std::string_view prefix);
 /// Linux, the read-only attribute on Windows.
 void MakeReadOnly(const std::string& path);
 
+/// A device every write to fails with "disk full" ("/dev/full"); "" where the system has none.
+std::string FullDevice();
+
 /// Gives a file a modification time in place (the file stays the same file).
 void SetModificationTime(const std::string& path, FileTime modified);
 

@@ -31,6 +31,10 @@ void MakeReadOnly(const std::string& path) {
     }
 }
 
+std::string FullDevice() {
+    return "/dev/full";
+}
+
 void SetModificationTime(const std::string& path, FileTime modified) {
     const struct timespec times[2] = {{0, UTIME_OMIT}, {modified.seconds, modified.nanoseconds}};
     if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {

@@ -37,6 +37,10 @@ void MakeReadOnly(const std::string& path) {
     }
 }
 
+std::string FullDevice() {
+    return {};
+}
+
 void SetModificationTime(const std::string& path, FileTime modified) {
     const HANDLE file = ::CreateFileW(
         FsPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
