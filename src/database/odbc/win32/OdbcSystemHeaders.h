@@ -1,6 +1,6 @@
 #pragma once
 
-// The ODBC C headers of Windows, which build on the types of <windows.h>: that comes first.
+// The ODBC C headers of Windows, which build on the types of <windows.h>: that one first.
 // clang-format off
 #include "files/win32/WindowsApi.h"
 #include <sql.h>
