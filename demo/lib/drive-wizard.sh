@@ -9,6 +9,11 @@
 #   drive_migration   the pages, Start, the result, Exit; tells what happens on each page
 #   drive_stop        ends what drive_start started that is still running
 #
+# For the Windows program under Wine, set before drive_start: DRIVE_RUNNER (the words before the
+# program: Wine's loader), DRIVE_ROOT_NAME (how the program names this machine's root, "Z:"), and
+# define drive_on_display, which runs once the display is up and before the program (Wine's
+# prefix is made there, so that its desktop draws on this display).
+#
 # Left in the output folder: the screenshots (NN-<page>.png, and wizard.png, the finish page
 # alone after the run), trace.txt, wizard.log. After drive_migration, DRIVE_BOXES holds every
 # message box as "<style> <text>", in order.
@@ -65,8 +70,11 @@ drive_start() {
         export XDG_RUNTIME_DIR=$DRIVE_OUT/runtime
         mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
     fi
-    (cd "$DEMO_WORK" && QT_QPA_PLATFORM=xcb SYNVORA_UI_TRACE=$DRIVE_TRACE exec "$DRIVE_PROGRAM") \
-        >"$DRIVE_OUT/wizard.log" 2>&1 &
+    if declare -F drive_on_display >/dev/null; then
+        drive_on_display
+    fi
+    (cd "$DEMO_WORK" && QT_QPA_PLATFORM=xcb SYNVORA_UI_TRACE=${DRIVE_ROOT_NAME:-}$DRIVE_TRACE \
+        exec ${DRIVE_RUNNER[@]+"${DRIVE_RUNNER[@]}"} "$DRIVE_PROGRAM") >"$DRIVE_OUT/wizard.log" 2>&1 &
     DRIVE_WIZARD_PID=$!
 }
 
