@@ -10,6 +10,7 @@
 #include "BatchRunner.h"
 #include "ClientOptions.h"
 #include "ClientOutput.h"
+#include "ClientStreams.h"
 #include "ResultText.h"
 #include "ScriptBatches.h"
 #include "ScriptInput.h"
@@ -40,8 +41,7 @@ std::string PasswordOf(const ClientOptions& options) {
     if (options.passwordGiven) {
         return options.password;
     }
-    const char* fromEnvironment = std::getenv(kPasswordVariable);
-    return fromEnvironment == nullptr ? std::string() : fromEnvironment;
+    return EnvironmentValue(kPasswordVariable).value_or("");
 }
 
 /// A refused command line: the reason and the usage go into the output file when the command line

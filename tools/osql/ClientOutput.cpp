@@ -1,9 +1,5 @@
 #include "ClientOutput.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <utility>
 
 #include "files/Encoding.h"
@@ -15,54 +11,24 @@ namespace synvora::osql {
 namespace {
 
 constexpr std::size_t kBufferLimit = 64 * 1024;
-constexpr mode_t kFileMode = 0644;
-
-/// Writes all bytes, going on after partial writes and interruptions; errno is set on failure.
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 }  // namespace
 
-std::string DescribeErrno(int errnoValue) {
-    try {
-        ThrowPlatformError(errnoValue);
-    } catch (const MigrationError& failure) {
-        return failure.Description();
-    }
-}
-
 ClientOutput ClientOutput::ToFile(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kFileMode));
-    if (!fd.Valid()) {
-        ThrowPlatformError(errno);
-    }
-    const int raw = fd.Get();
-    return ClientOutput(std::move(fd), raw, path);
+    return ClientOutput(CreateOutputFile(path), path);
 }
 
 ClientOutput ClientOutput::ToStandardOutput() {
-    return ClientOutput(UniqueFd(), STDOUT_FILENO, "standard output");
+    return ClientOutput(StandardOutput(), "standard output");
 }
 
-ClientOutput::ClientOutput(UniqueFd ownedFd, int fd, std::string name)
-    : m_ownedFd(std::move(ownedFd)), m_fd(fd), m_name(std::move(name)) {
+ClientOutput::ClientOutput(std::unique_ptr<ByteStream> stream, std::string name)
+    : m_stream(std::move(stream)), m_name(std::move(name)) {
     m_buffer.reserve(kBufferLimit);
 }
 
 ClientOutput::ClientOutput(ClientOutput&& other) noexcept
-    : m_ownedFd(std::move(other.m_ownedFd)),
-      m_fd(std::exchange(other.m_fd, -1)),
+    : m_stream(std::move(other.m_stream)),
       m_name(std::move(other.m_name)),
       m_buffer(std::exchange(other.m_buffer, {})),
       m_atLineStart(other.m_atLineStart),
@@ -114,21 +80,32 @@ void ClientOutput::Flush() {
     if (m_buffer.empty()) {
         return;
     }
-    if (m_failed || !WriteAll(m_fd, m_buffer)) {
-        const int error = m_failed ? EIO : errno;
-        m_failed = true;
-        m_buffer.clear();
-        throw MigrationError(ErrorCode::kClientOutput, "osql.exe",
-                             "cannot write to " + m_name + ": " + DescribeErrno(error));
+    // After a failed write nothing more is written: the output would have a gap.
+    std::string failure = m_failed ? PlatformErrorDescription(PlatformError::kPathFileAccessError) : "";
+    if (!m_failed) {
+        try {
+            m_stream->WriteAll(m_buffer);
+        } catch (const MigrationError& error) {
+            failure = error.Description();
+        }
     }
     m_buffer.clear();
+    if (!failure.empty()) {
+        m_failed = true;
+        throw MigrationError(ErrorCode::kClientOutput, "osql.exe",
+                             "cannot write to " + m_name + ": " + failure);
+    }
 }
 
 void ClientOutput::FlushNoThrow() noexcept {
-    if (m_failed || m_buffer.empty() || m_fd < 0) {
+    if (m_failed || m_buffer.empty() || !m_stream) {
         return;
     }
-    WriteAll(m_fd, m_buffer);
+    try {
+        m_stream->WriteAll(m_buffer);
+    } catch (const MigrationError&) {
+        // Nothing is left to report it to.
+    }
     m_buffer.clear();
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
-#include "files/posix/UniqueFd.h"
+#include "ClientStreams.h"
 
 namespace synvora::osql {
 
@@ -31,18 +32,14 @@ public:
     void Flush();
 
 private:
-    ClientOutput(UniqueFd ownedFd, int fd, std::string name);
+    ClientOutput(std::unique_ptr<ByteStream> stream, std::string name);
     void FlushNoThrow() noexcept;
 
-    UniqueFd m_ownedFd;
-    int m_fd;
+    std::unique_ptr<ByteStream> m_stream;
     std::string m_name;
     std::string m_buffer;
     bool m_atLineStart = true;
     bool m_failed = false;
 };
-
-/// The platform error text for an errno value ("File not found", "Permission denied", ...).
-std::string DescribeErrno(int errnoValue);
 
 }  // namespace synvora::osql

@@ -1,16 +1,11 @@
 #include "ScriptInput.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <memory>
+#include <vector>
 
-#include "ClientOutput.h"
 #include "files/ErrorCodes.h"
 #include "files/MigrationError.h"
-#include "files/posix/UniqueFd.h"
 
 namespace synvora::osql {
 namespace {
@@ -21,8 +16,8 @@ constexpr std::size_t kChunkBytes = 64 * 1024;
     throw MigrationError(ErrorCode::kClientInput, "osql.exe", message);
 }
 
-[[noreturn]] void ThrowUnreadable(const std::string& inputName, int errnoValue) {
-    ThrowInput("cannot read " + inputName + ": " + DescribeErrno(errnoValue));
+[[noreturn]] void ThrowUnreadable(const std::string& inputName, const MigrationError& failure) {
+    ThrowInput("cannot read " + inputName + ": " + failure.Description());
 }
 
 [[noreturn]] void ThrowTooLarge(const std::string& inputName, std::size_t limit) {
@@ -45,28 +40,27 @@ void RefuseNulByte(std::string_view bytes, std::size_t& line, const std::string&
 
 }  // namespace
 
-std::string ReadScriptBytes(int fd, const std::string& inputName, std::size_t limit) {
+std::string ReadScriptBytes(ByteStream& input, const std::string& inputName, std::size_t limit) {
     // A regular file that is too large is refused without reading it; other inputs (pipes,
     // devices) are counted as they come.
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) > limit) {
+    const std::optional<std::uint64_t> size = input.FileSize();
+    if (size && *size > limit) {
         ThrowTooLarge(inputName, limit);
     }
     std::string bytes;
     std::size_t line = 1;
-    char chunk[kChunkBytes];
+    std::vector<char> chunk(kChunkBytes);
     for (;;) {
-        const ssize_t count = ::read(fd, chunk, sizeof chunk);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowUnreadable(inputName, errno);
+        std::size_t count = 0;
+        try {
+            count = input.Read(chunk);
+        } catch (const MigrationError& failure) {
+            ThrowUnreadable(inputName, failure);
         }
         if (count == 0) {
             return bytes;
         }
-        const std::string_view got(chunk, static_cast<std::size_t>(count));
+        const std::string_view got(chunk.data(), count);
         if (bytes.size() + got.size() > limit) {
             ThrowTooLarge(inputName, limit);
         }
@@ -77,14 +71,16 @@ std::string ReadScriptBytes(int fd, const std::string& inputName, std::size_t li
 
 std::string ReadScriptInput(const std::optional<std::string>& inputFile) {
     if (!inputFile) {
-        return ReadScriptBytes(STDIN_FILENO, "standard input");
+        return ReadScriptBytes(*StandardInput(), "standard input");
     }
     const std::string inputName = "the input file " + *inputFile;
-    const UniqueFd fd(::open(inputFile->c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid()) {
-        ThrowUnreadable(inputName, errno);
+    std::unique_ptr<ByteStream> input;
+    try {
+        input = OpenInputFile(*inputFile);
+    } catch (const MigrationError& failure) {
+        ThrowUnreadable(inputName, failure);
     }
-    return ReadScriptBytes(fd.Get(), inputName);
+    return ReadScriptBytes(*input, inputName);
 }
 
 }  // namespace synvora::osql

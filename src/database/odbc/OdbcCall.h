@@ -2,19 +2,18 @@
 
 // Helpers for the layer's own sources: the only header that includes the ODBC C headers.
 
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
-
+// The system's headers, from the platform's folder (odbc/posix, odbc/win32).
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "Handle.h"
 #include "OdbcError.h"
+#include "OdbcSystemHeaders.h"
 
 namespace synvora::odbc {
 
+// SQLWCHAR is 16 bits with unixODBC and on Windows (wchar_t there): UTF-16 either way.
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the wide ODBC calls must take UTF-16");
 
 bool Succeeded(SQLRETURN rc);

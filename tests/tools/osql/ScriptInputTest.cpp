@@ -1,28 +1,38 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "ScriptInput.h"
 #include "files/ErrorCodes.h"
 #include "files/MigrationError.h"
-#include "files/posix/UniqueFd.h"
 
 namespace synvora::osql {
 namespace {
 
-/// What reading the bytes through a pipe (an input whose size nobody knows beforehand) gives with
-/// the limit: the bytes, or the refusal.
-std::string ThroughAPipe(const std::string& bytes, std::size_t limit) {
-    int ends[2];
-    EXPECT_EQ(::pipe(ends), 0);
-    UniqueFd reading(ends[0]);
-    {
-        const UniqueFd writing(ends[1]);
-        EXPECT_EQ(::write(writing.Get(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+/// An input whose size nobody knows beforehand (a pipe), handing its bytes out a few at a time.
+class PipeLikeInput final : public ByteStream {
+public:
+    explicit PipeLikeInput(std::string bytes) : m_bytes(std::move(bytes)) {}
+    std::size_t Read(std::span<char> buffer) override {
+        const std::size_t count = std::min({buffer.size(), m_bytes.size() - m_at, std::size_t{4}});
+        std::copy_n(m_bytes.data() + m_at, count, buffer.data());
+        m_at += count;
+        return count;
     }
+    void WriteAll(std::string_view) override {}
+    std::optional<std::uint64_t> FileSize() override { return std::nullopt; }
+
+private:
+    std::string m_bytes;
+    std::size_t m_at = 0;
+};
+
+/// What reading the bytes through such an input gives with the limit: the bytes, or the refusal.
+std::string ThroughAPipe(const std::string& bytes, std::size_t limit) {
+    PipeLikeInput input(bytes);
     try {
-        return ReadScriptBytes(reading.Get(), "standard input", limit);
+        return ReadScriptBytes(input, "standard input", limit);
     } catch (const MigrationError& refusal) {
         EXPECT_EQ(refusal.Number(), ErrorCode::kClientInput);
         return "refused: " + refusal.Description();

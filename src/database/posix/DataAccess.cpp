@@ -1,4 +1,4 @@
-#include "DataAccess.h"
+#include "database/odbc/DataAccess.h"
 
 #include <clocale>
 #include <cstdlib>

@@ -1,0 +1,6 @@
+#pragma once
+
+// The ODBC C headers of unixODBC.
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
