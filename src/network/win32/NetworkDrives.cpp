@@ -179,9 +179,12 @@ int MapNetworkDrive(const std::string& sharePath, const std::string& user, const
         const std::string accessName = WideToUtf8(attempt.accessName);
         const auto colon = accessName.find(':');
         const std::string drive = colon == std::string::npos ? "" : accessName.substr(0, colon + 1);
-        const auto parsed = ParseSharePath(sharePath);
-        ConnectionTable::Instance().Add(
-            {drive, parsed ? std::optional(parsed->server) : std::nullopt, std::move(login)});
+        // A name without a colon names no drive: the program has nothing it could release.
+        if (!drive.empty()) {
+            const auto parsed = ParseSharePath(sharePath);
+            ConnectionTable::Instance().Add(
+                {drive, parsed ? std::optional(parsed->server) : std::nullopt, std::move(login)});
+        }
         mappedDrive = drive;
         return 0;
     } catch (const std::exception&) {
