@@ -1,11 +1,11 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "database/ScriptText.h"
 #include "files/ErrorCodes.h"
+#include "files/FileSystem.h"
 #include "files/MigrationError.h"
 #include "support/TempDir.h"
 
@@ -39,10 +39,7 @@ protected:
         return path;
     }
     std::string LogBytes() const { return ReadBytes(m_dir / "Migration.log"); }
-    bool LogExists() const {
-        struct stat info {};
-        return ::stat((m_dir / "Migration.log").c_str(), &info) == 0;
-    }
+    bool LogExists() const { return std::filesystem::exists(test::FsPath(m_dir / "Migration.log")); }
 
     /// Runs GetSearchText and expects it to fail with its own error.
     void ExpectGetSearchTextFails(const std::string& path, const std::string& search,
@@ -121,15 +118,15 @@ TEST_F(ScriptTextTest, SearchTextSetsTheFlagButNeverClearsIt) {
 TEST_F(ScriptTextTest, FileWithoutTheSearchTextIsNotRewritten) {
     const std::string content = "SELECT 1\r\nGO\r\n";
     const std::string path = Script(content);
-    const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
+    const FileTime old = {1000000000, 0};
+    test::SetModificationTime(path, old);
 
     GetSearchText(path, "SourcePassword", "secret");
 
-    struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mtim.tv_sec, 1000000000);
-    EXPECT_EQ(static_cast<std::size_t>(info.st_size), content.size());
+    const auto info = TheFileSystem().Inspect(path);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->modified, old);
+    EXPECT_EQ(info->size, content.size());
     EXPECT_EQ(ReadBytes(path), content);
     EXPECT_FALSE(LogExists());
 }
@@ -137,7 +134,7 @@ TEST_F(ScriptTextTest, FileWithoutTheSearchTextIsNotRewritten) {
 TEST_F(ScriptTextTest, ReadOnlyArchiveFileIsReadButNotRewrittenAndNoFailure) {
     const std::string content = "USE SourceDatabase\r\n";
     const std::string path = Script(content);
-    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    test::MakeReadOnly(path);
 
     EXPECT_NO_THROW(GetSearchText(path, "SourceDatabase", "old"));
 

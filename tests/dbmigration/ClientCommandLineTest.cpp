@@ -6,6 +6,7 @@
 #include "ClientOptions.h"
 #include "database/CommandLineSplit.h"
 #include "dbmigration/ClientCommandLine.h"
+#include "files/Paths.h"
 
 namespace synvora {
 namespace {
@@ -22,18 +23,24 @@ osql::ClientOptions AsTheClientReadsIt(const std::string& line) {
     return osql::ParseClientArguments(words);
 }
 
+/// The folder's file as the job names it: with the system's separator.
+std::string In(const std::string& folder, const std::string& name) {
+    return folder + kPathSeparator + name;
+}
+
 TEST(ClientCommandLineTest, TheLogShowsTheLineAsAlwaysWrittenWithThePasswordMasked) {
     const DatabaseFields destination = Destination("DBSRV01", "sa", "Geheim!1", "Synvora25");
     EXPECT_EQ(BuildClientCommandLine(destination, "/srv/migration").lineForLog,
-              "osql.exe /n /S DBSRV01 /U sa /P ******** /d Synvora25 /i /srv/migration/PelluxDest.sql "
-              "/o /srv/migration/PelluxDest.log");
+              "osql.exe /n /S DBSRV01 /U sa /P ******** /d Synvora25 /i " +
+                  In("/srv/migration", "PelluxDest.sql") + " /o " + In("/srv/migration", "PelluxDest.log"));
     // Only a blank in the folder calls for quotes; the values stand as typed, an empty password
     // stays empty.
     EXPECT_EQ(
         BuildClientCommandLine(Destination("sa host", "sa", "", "new db"), "/home/admin/Synvora Migration")
             .lineForLog,
-        "osql.exe /n /S sa host /U sa /P  /d new db /i \"/home/admin/Synvora Migration/PelluxDest.sql\" "
-        "/o \"/home/admin/Synvora Migration/PelluxDest.log\"");
+        "osql.exe /n /S sa host /U sa /P  /d new db /i \"" +
+            In("/home/admin/Synvora Migration", "PelluxDest.sql") + "\" /o \"" +
+            In("/home/admin/Synvora Migration", "PelluxDest.log") + "\"");
 }
 
 TEST(ClientCommandLineTest, EveryTypedValueReachesTheClientWholeAndThePasswordStaysOffTheLine) {
@@ -49,8 +56,8 @@ TEST(ClientCommandLineTest, EveryTypedValueReachesTheClientWholeAndThePasswordSt
         EXPECT_EQ(options.server, destination.server) << command.line;
         EXPECT_EQ(options.user, destination.user) << command.line;
         EXPECT_EQ(options.database, destination.database) << command.line;
-        EXPECT_EQ(options.inputFile, folder + "/PelluxDest.sql") << command.line;
-        EXPECT_EQ(options.outputFile, folder + "/PelluxDest.log") << command.line;
+        EXPECT_EQ(options.inputFile, In(folder, "PelluxDest.sql")) << command.line;
+        EXPECT_EQ(options.outputFile, In(folder, "PelluxDest.log")) << command.line;
         EXPECT_FALSE(options.linePrompts);
         // The client takes the password from its environment.
         EXPECT_FALSE(options.passwordGiven) << command.line;

@@ -1,26 +1,25 @@
 #include "ScopedEnvironment.h"
 
-#include <cstdlib>
-#include <stdexcept>
+#include "TempDir.h"
 
 namespace synvora::test {
 
-ScopedEnvironmentVariable::ScopedEnvironmentVariable(std::string name, const std::string& value)
-    : m_name(std::move(name)) {
-    if (const char* previous = std::getenv(m_name.c_str())) {
-        m_previous = previous;
-    }
-    if (::setenv(m_name.c_str(), value.c_str(), 1) != 0) {
-        throw std::runtime_error("cannot set " + m_name);
-    }
+ScopedEnvironmentVariable::ScopedEnvironmentVariable(std::string name,
+                                                     const std::optional<std::string>& value)
+    : m_name(std::move(name)), m_previous(EnvironmentValue(m_name)) {
+    Set(value);
 }
 
 ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
-    if (m_previous) {
-        ::setenv(m_name.c_str(), m_previous->c_str(), 1);
-    } else {
-        ::unsetenv(m_name.c_str());
+    try {
+        SetEnvironmentValue(m_name, m_previous);
+    } catch (...) {
+        // Nothing is left to tell.
     }
+}
+
+void ScopedEnvironmentVariable::Set(const std::optional<std::string>& value) {
+    SetEnvironmentValue(m_name, value);
 }
 
 }  // namespace synvora::test

@@ -9,10 +9,14 @@ namespace synvora::test {
 /// afterwards.
 class ScopedEnvironmentVariable {
 public:
-    ScopedEnvironmentVariable(std::string name, const std::string& value);
+    /// Nothing as the value removes the variable for the scope.
+    ScopedEnvironmentVariable(std::string name, const std::optional<std::string>& value);
     ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
     ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
     ~ScopedEnvironmentVariable();
+
+    /// Changes the value again within the scope.
+    void Set(const std::optional<std::string>& value);
 
 private:
     std::string m_name;

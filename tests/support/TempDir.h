@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,19 @@ std::string MakeTemporaryFolder(std::string_view prefix);
 /// Makes a file read-only as the system marks it: the owner's write permission taken away on
 /// Linux, the read-only attribute on Windows.
 void MakeReadOnly(const std::string& path);
+
+/// An environment variable of this process as UTF-8 (nothing when unset), and setting or removing
+/// one; the programs this process starts see the change.
+std::optional<std::string> EnvironmentValue(const std::string& name);
+void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value);
+
+/// The folder of the running program's own file, and the ending of a program's file name (".exe"
+/// on Windows, none on Linux).
+std::string OwnFolder();
+std::string ExecutableSuffix();
+
+/// A device every write to fails with "disk full" ("/dev/full"); "" where the system has none.
+std::string FullDevice();
 
 /// Gives a file a modification time in place (the file stays the same file).
 void SetModificationTime(const std::string& path, FileTime modified);

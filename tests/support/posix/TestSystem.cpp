@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -29,6 +30,29 @@ void MakeReadOnly(const std::string& path) {
     if (::chmod(path.c_str(), 0444) != 0) {
         throw std::runtime_error("cannot make " + path + " read-only");
     }
+}
+
+std::optional<std::string> EnvironmentValue(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    return value == nullptr ? std::nullopt : std::optional<std::string>(value);
+}
+
+void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value) {
+    if (value ? ::setenv(name.c_str(), value->c_str(), 1) != 0 : ::unsetenv(name.c_str()) != 0) {
+        throw std::runtime_error("cannot set " + name);
+    }
+}
+
+std::string OwnFolder() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
+}
+
+std::string ExecutableSuffix() {
+    return {};
+}
+
+std::string FullDevice() {
+    return "/dev/full";
 }
 
 void SetModificationTime(const std::string& path, FileTime modified) {

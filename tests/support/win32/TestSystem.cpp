@@ -37,6 +37,35 @@ void MakeReadOnly(const std::string& path) {
     }
 }
 
+std::optional<std::string> EnvironmentValue(const std::string& name) {
+    const std::wstring wideName = FsPath(name).wstring();
+    const wchar_t* value = ::_wgetenv(wideName.c_str());
+    return value == nullptr ? std::nullopt : std::optional<std::string>(Utf8Path(value));
+}
+
+void SetEnvironmentValue(const std::string& name, const std::optional<std::string>& value) {
+    // Through the C runtime, which passes it on to the system's environment as well.
+    const std::wstring wideName = FsPath(name).wstring();
+    const std::wstring wideValue = value ? FsPath(*value).wstring() : std::wstring();
+    if (::_wputenv_s(wideName.c_str(), wideValue.c_str()) != 0) {
+        throw std::runtime_error("cannot set " + name);
+    }
+}
+
+std::string OwnFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return Utf8Path(std::filesystem::path(path).parent_path());
+}
+
+std::string ExecutableSuffix() {
+    return ".exe";
+}
+
+std::string FullDevice() {
+    return {};
+}
+
 void SetModificationTime(const std::string& path, FileTime modified) {
     const HANDLE file = ::CreateFileW(
         FsPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

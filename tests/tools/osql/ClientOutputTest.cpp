@@ -76,12 +76,17 @@ TEST(ClientOutputTest, FailuresToCreateOrWriteAreReported) {
         ClientOutput::ToFile(dir / "missing/out.log");
         FAIL() << "a file was created in a missing folder";
     } catch (const MigrationError& error) {
-        EXPECT_EQ(error.Description(), "File not found");
+        // As each system reports a missing folder on the way.
+        EXPECT_TRUE(error.Description() == "File not found" || error.Description() == "Path not found")
+            << error.Description();
     }
     EXPECT_THROW(ClientOutput::ToFile(dir / "file/out.log"), MigrationError);
 
-    // Every write to /dev/full fails with "no space left".
-    ClientOutput full = ClientOutput::ToFile("/dev/full");
+    // Every write to a full device fails with "no space left".
+    if (test::FullDevice().empty()) {
+        GTEST_SKIP() << "this system has no device that is always full";
+    }
+    ClientOutput full = ClientOutput::ToFile(test::FullDevice());
     full.WriteLine("lost");
     try {
         full.Flush();

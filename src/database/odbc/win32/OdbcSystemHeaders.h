@@ -1,9 +1,8 @@
 #pragma once
 
-// The ODBC C headers of Windows, which build on the types of <windows.h>: that comes first.
-#include "files/win32/WindowsApi.h"
-
+// The ODBC C headers of Windows, which build on the types of <windows.h>: that one first.
 // clang-format off
+#include "files/win32/WindowsApi.h"
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
