@@ -1,10 +1,10 @@
 #include "Registry.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <string_view>
 
-#include "files/Encoding.h"
 #include "files/ErrorCodes.h"
 #include "files/PlatformErrors.h"
 #include "webmigration/OpenedRegistryKey.h"
@@ -26,40 +26,44 @@ constexpr std::size_t kRemoteBufferLength = 255;
 constexpr const char* kUnreachableMarker = "Error";
 constexpr const char* kInstallDirValue = "InstallDir";
 
+// A buffer of `characters` blanks of registry text, as the readers fill it before a query.
+std::string BlankBuffer(std::size_t characters) {
+    return ToRegistryText(std::string(characters, ' '));
+}
+
 // The text of a value from the buffer it was queried into, size being the byte count returned.
 // Nothing for a size of 0 (the size - 1 characters would be a negative length) or one beyond the
 // buffer.
-std::optional<std::string_view> QueriedText(std::string_view buffer, std::uint32_t size) {
+std::optional<std::string> QueriedText(std::string_view buffer, std::uint32_t size) {
     if (size == 0 || size > buffer.size()) {
         return std::nullopt;
     }
-    std::string_view text = buffer.substr(0, size);
-    // size - 1 characters drop the NUL that a string is stored with. A value stored without one
-    // keeps its last character, and a NUL inside a value ends the text there: a name or folder
-    // with a NUL in it would be cut at that point by every call it is later passed to.
-    if (text.back() == '\0') {
-        text.remove_suffix(1);
-    }
-    return text.substr(0, text.find('\0'));
+    // Dropping the last character drops the NUL that a string is stored with; a value stored
+    // without one keeps its last character. A NUL inside a value ends the text there: a name or
+    // folder with a NUL in it would be cut at that point by every call it is later passed to. Both
+    // come to the text before the first NUL.
+    std::string text = FromRegistryText(buffer.substr(0, size));
+    text.resize(std::min(text.size(), text.find('\0')));
+    return text;
 }
 
 std::string ReadLocalValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
                            const std::string& defaultValue) {
     RegistryCalls& registry = LocalRegistry();
     RegistryHandle handle = 0;
-    if (registry.OpenKey(root, Utf8ToAnsi(keyPath), kNoOptions, kKeyQueryValue, handle) != kRegistrySuccess) {
-        return defaultValue;
-    }
-    OpenedRegistryKey key(registry, handle);
-    std::string buffer(kLocalBufferLength, ' ');
-    auto size = static_cast<std::uint32_t>(buffer.size());
-    std::uint32_t type = kRegSz;
-    if (registry.QueryValue(key.Handle(), Utf8ToAnsi(valueName), type, buffer.data(), size) !=
+    if (registry.OpenKey(root, ToRegistryText(keyPath), kNoOptions, kKeyQueryValue, handle) !=
         kRegistrySuccess) {
         return defaultValue;
     }
-    const auto text = QueriedText(buffer, size);
-    return text ? AnsiToUtf8(*text) : defaultValue;
+    OpenedRegistryKey key(registry, handle);
+    std::string buffer = BlankBuffer(kLocalBufferLength);
+    auto size = static_cast<std::uint32_t>(buffer.size());
+    std::uint32_t type = kRegSz;
+    if (registry.QueryValue(key.Handle(), ToRegistryText(valueName), type, buffer.data(), size) !=
+        kRegistrySuccess) {
+        return defaultValue;
+    }
+    return QueriedText(buffer, size).value_or(defaultValue);
 }
 
 }  // namespace
@@ -78,7 +82,7 @@ bool IsWebServerInstalled() {
     try {
         RegistryCalls& registry = LocalRegistry();
         RegistryHandle handle = 0;
-        if (registry.OpenKey(kHKeyLocalMachine, Utf8ToAnsi(kWebServerKey), kNoOptions, kKeyQueryValue,
+        if (registry.OpenKey(kHKeyLocalMachine, ToRegistryText(kWebServerKey), kNoOptions, kKeyQueryValue,
                              handle) != kRegistrySuccess) {
             return false;
         }
@@ -112,7 +116,8 @@ int RemoteRegistry::ConnectRemoteRegistry(const std::string& machineName) {
             return 1;
         }
         RegistryHandle root = 0;
-        if (m_calls->ConnectRegistry(Utf8ToAnsi(machineName), kHKeyLocalMachine, root) != kRegistrySuccess) {
+        if (m_calls->ConnectRegistry(ToRegistryText(machineName), kHKeyLocalMachine, root) !=
+            kRegistrySuccess) {
             return 1;
         }
         // The connection it replaces is no longer used by anyone.
@@ -133,22 +138,22 @@ std::string RemoteRegistry::QueryRemoteRegistryValue(const std::string& keyPath,
         ThrowPlatformErrorNumber(PlatformError::kDiskNotReady);
     }
     RegistryHandle handle = 0;
-    if (m_calls->OpenKey(m_hRemoteRoot, Utf8ToAnsi(keyPath), kNoOptions, kKeyQueryValue, handle) !=
+    if (m_calls->OpenKey(m_hRemoteRoot, ToRegistryText(keyPath), kNoOptions, kKeyQueryValue, handle) !=
         kRegistrySuccess) {
         m_showMessage("Cannot open key '" + keyPath + "'.");
         return "";
     }
     OpenedRegistryKey key(*m_calls, handle);
-    std::string buffer(kRemoteBufferLength, ' ');
+    std::string buffer = BlankBuffer(kRemoteBufferLength);
     auto size = static_cast<std::uint32_t>(buffer.size());
     std::uint32_t type = kRegSz;
     std::string result;
-    if (m_calls->QueryValue(key.Handle(), Utf8ToAnsi(valueName), type, buffer.data(), size) !=
+    if (m_calls->QueryValue(key.Handle(), ToRegistryText(valueName), type, buffer.data(), size) !=
         kRegistrySuccess) {
         m_showMessage("Cannot query value '" + valueName + "'.");
     } else {
         // Not cut at the NUL: whoever shows the result shows the text before it.
-        result = AnsiToUtf8(buffer);
+        result = FromRegistryText(buffer);
     }
     if (key.Close() != kRegistrySuccess) {
         m_showMessage("Cannot close key '" + std::to_string(handle) + "'.");

@@ -14,7 +14,7 @@ inline constexpr std::uint32_t kHKeyLocalMachine = 0x80000002;
 
 /// Reads a string value of this machine's registry: its text up to the first NUL. The default when
 /// the key or value cannot be read, or the value with its terminating NUL does not fit in 1024
-/// bytes (1023 characters of the ANSI code page fit).
+/// characters of registry text (1023 characters fit; RegistryCalls.h).
 std::string GetRegistryValue(std::uint32_t root, const std::string& keyPath, const std::string& valueName,
                              const std::string& defaultValue);
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace synvora {
@@ -38,8 +40,19 @@ inline constexpr std::uint32_t kRegMultiSz = 7;
 /// Access right of every open of the program.
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 
-/// What the Registry module needs of the Windows registry: the ANSI open, query and close calls.
-/// Names and string data are bytes of the ANSI code page; a name ends at its first NUL, as a C
+/// The text of names and string data at the registry calls, as the platform's calls take it: on
+/// Windows the UTF-16 of the wide calls (two bytes a character, so every character survives), on
+/// Linux the ANSI code page of the calls its stand-ins follow (one byte a character, "?" for a
+/// character the code page lacks). Buffers hold characters of this text, so a buffer of 1024
+/// characters is 1024 such characters on either system. Platform layer.
+std::string ToRegistryText(std::string_view utf8);
+/// Back to UTF-8; a last character that is cut in half is dropped.
+std::string FromRegistryText(std::string_view text);
+/// The bytes of one character of registry text: 2 on Windows, 1 on Linux.
+extern const std::size_t kRegistryCharacterBytes;
+
+/// What the Registry module needs of the Windows registry: the open, query and close calls.
+/// Names and string data are registry text (ToRegistryText); a name ends at its first NUL, as a C
 /// string does. One implementation per platform serves this machine's registry (LocalRegistry);
 /// another machine's registry adds the connection to it (RemoteRegistryCalls).
 class RegistryCalls {
@@ -66,19 +79,21 @@ public:
 /// root. Keys opened below a connected root are that machine's.
 class RemoteRegistryCalls : public RegistryCalls {
 public:
-    /// Connects to `root` of the machine named as "\\name" (Windows-1252 bytes). On success
-    /// result holds a handle of that root, which CloseKey releases.
+    /// Connects to `root` of the machine named as "\\name" (registry text). On success result
+    /// holds a handle of that root, which CloseKey releases.
     virtual std::int32_t ConnectRegistry(std::string_view machineName, RegistryHandle root,
                                          RegistryHandle& result) = 0;
 };
 
-/// This machine's registry for the whole program. Platform layer: on Linux a ".reg" export file
-/// stands in for it (webmigration/posix/FileRegistry.h).
+/// This machine's registry for the whole program. Platform layer: the registry API on Windows
+/// (webmigration/win32/Win32Registry.h); on Linux a ".reg" export file stands in for it
+/// (webmigration/posix/FileRegistry.h).
 RegistryCalls& LocalRegistry();
 
-/// Other machines' registries, as the program reads them: on Linux through Samba's `net`, with the
-/// login of the program's network drive to that machine (webmigration/posix/NetRegistry.h).
-/// Platform layer.
+/// Other machines' registries, as the program reads them: on Windows the registry API's own
+/// connection (the session of the drive mapped to that machine carries the login); on Linux
+/// Samba's `net`, with the login of the program's network drive to that machine
+/// (webmigration/posix/NetRegistry.h). Platform layer.
 std::shared_ptr<RemoteRegistryCalls> SystemRemoteRegistry();
 
 }  // namespace synvora

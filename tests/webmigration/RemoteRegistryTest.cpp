@@ -1,52 +1,38 @@
+// The remote readers through the system's remote registry (SystemRemoteRegistry): on Linux Samba's
+// `net` against the Samba test server, on Windows RegConnectRegistryW.
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "RegistryMachine.h"
 #include "network/NetworkDrives.h"
-#include "support/FileTree.h"
-#include "support/Loopback.h"
-#include "support/SambaFixture.h"
-#include "support/ScopedEnvironment.h"
-#include "support/TempDir.h"
 #include "webmigration/Registry.h"
-#include "webmigration/posix/NetRegistry.h"
 
 namespace synvora::test {
 namespace {
 
-using namespace std::chrono_literals;
-using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ::testing::Not;
-using ::testing::StartsWith;
 
 constexpr const char* kKey = "SOFTWARE\\Tressel\\Tressel Omniline";
 
-/// Passes every call on to `net`, and keeps the handles that are open.
+/// Passes every call on to the system's remote registry, and keeps the handles that are open.
 class HandleCountingCalls final : public RemoteRegistryCalls {
 public:
-    explicit HandleCountingCalls(std::shared_ptr<NetRegistry> calls) : m_calls(std::move(calls)) {}
+    explicit HandleCountingCalls(std::shared_ptr<RemoteRegistryCalls> calls) : m_calls(std::move(calls)) {}
 
     std::int32_t ConnectRegistry(std::string_view machine, RegistryHandle root,
                                  RegistryHandle& result) override {
-        const std::int32_t status = m_calls->ConnectRegistry(machine, root, result);
-        return Opened(status, result);
+        return Opened(m_calls->ConnectRegistry(machine, root, result), result);
     }
     std::int32_t OpenKey(RegistryHandle key, std::string_view subKey, std::uint32_t options,
                          std::uint32_t access, RegistryHandle& result) override {
-        const std::int32_t status = m_calls->OpenKey(key, subKey, options, access, result);
-        return Opened(status, result);
+        return Opened(m_calls->OpenKey(key, subKey, options, access, result), result);
     }
     std::int32_t QueryValue(RegistryHandle key, std::string_view name, std::uint32_t& type, char* data,
                             std::uint32_t& size) override {
@@ -70,37 +56,24 @@ private:
         return status;
     }
 
-    std::shared_ptr<NetRegistry> m_calls;
+    std::shared_ptr<RemoteRegistryCalls> m_calls;
 };
 
-/// The remote readers against the test server's registry, through `net`, with the messages they
-/// show collected. Every test starts and ends with no drive connected and without the key.
+/// The remote readers with the messages they show collected.
 class RemoteRegistryTest : public ::testing::Test {
 protected:
     RemoteRegistryTest()
-        : m_calls(std::make_shared<NetRegistry>(CredentialsOfConnectionTo)),
+        : m_calls(SystemRemoteRegistry()),
           m_counted(std::make_shared<HandleCountingCalls>(m_calls)),
           m_registry(m_counted, [this](const std::string& prompt) { m_messages.push_back(prompt); }) {}
-    void SetUp() override { Server().DeleteRegistryKey("SOFTWARE\\Tressel"); }
-    void TearDown() override {
-        ReleaseAllNetworkDrives();
-        Server().DeleteRegistryKey("SOFTWARE\\Tressel");
-    }
+    void TearDown() override { ReleaseAllNetworkDrives(); }
 
-    static SambaServer& Server() { return SharedSambaServer(); }
-    static std::string Machine() { return "\\\\" + Server().ServerName(); }
-
-    void MapShare() {
-        std::string drive;
-        ASSERT_EQ(
-            MapNetworkDrive(Server().SharePath(), Server().Admin().user, Server().Admin().password, drive),
-            0);
-    }
     std::string Read(const std::string& key, const std::string& valueName) {
-        return m_registry.GetRemoteRegistryValue(Machine(), key, valueName);
+        return m_registry.GetRemoteRegistryValue(m_machine.Name(), key, valueName);
     }
 
-    std::shared_ptr<NetRegistry> m_calls;
+    RegistryMachine m_machine;
+    std::shared_ptr<RemoteRegistryCalls> m_calls;
     std::shared_ptr<HandleCountingCalls> m_counted;
     std::vector<std::string> m_messages;
     RemoteRegistry m_registry;
@@ -113,18 +86,18 @@ std::string Buffer(const std::string& value) {
 }
 
 TEST_F(RemoteRegistryTest, ValuesComeBackInTheBufferAndWhatCannotBeReadIsReported) {
-    Server().SetRegistryValue(kKey, "InstallDir", "E:\\Program Files\\Tressel");
-    Server().SetRegistryValue(kKey, "fits", std::string(254, 'x'));
-    Server().SetRegistryValue(kKey, "toolong", std::string(255, 'x'));
-    Server().SetRegistryValue(kKey, "empty", "");
-    Server().SetRegistryValue(kKey, "-d", "D:\\M\xC3\xBCller \xE2\x82\xAC");
-    MapShare();
+    m_machine.SetValue(kKey, "InstallDir", "E:\\Program Files\\Tressel");
+    m_machine.SetValue(kKey, "fits", std::string(254, 'x'));
+    m_machine.SetValue(kKey, "toolong", std::string(255, 'x'));
+    m_machine.SetValue(kKey, "empty", "");
+    m_machine.SetValue(kKey, "-d", "D:\\M\xC3\xBCller \xE2\x82\xAC");
+    m_machine.Connect();
 
     EXPECT_EQ(Read(kKey, "InstallDir"), Buffer("E:\\Program Files\\Tressel"));
     EXPECT_EQ(Read(kKey, "fits"), std::string(254, 'x') + '\0') << "254 characters and the NUL fill it";
     EXPECT_EQ(Read(kKey, "empty"), Buffer("")) << "an empty value is read, not missing";
-    // Each of ü and € is one character of the code page and comes back as UTF-8; a name that
-    // looks like an option is a name.
+    // Each of ü and € is one character and comes back as UTF-8; a name that looks like an option
+    // is a name.
     EXPECT_EQ(Read(kKey, "-d"),
               "D:\\M\xC3\xBCller \xE2\x82\xAC" + std::string(1, '\0') + std::string(243, ' '));
     EXPECT_THAT(m_messages, IsEmpty());
@@ -142,84 +115,20 @@ TEST_F(RemoteRegistryTest, ValuesComeBackInTheBufferAndWhatCannotBeReadIsReporte
     // A closed handle is gone: it reads nothing and cannot be closed twice.
     RegistryHandle root = 0;
     RegistryHandle key = 0;
-    ASSERT_EQ(m_calls->ConnectRegistry(Machine(), kHKeyLocalMachine, root), kRegistrySuccess);
-    ASSERT_EQ(m_calls->OpenKey(root, kKey, 0, 0x0001, key), kRegistrySuccess);
+    ASSERT_EQ(m_calls->ConnectRegistry(ToRegistryText(m_machine.Name()), kHKeyLocalMachine, root),
+              kRegistrySuccess);
+    ASSERT_EQ(m_calls->OpenKey(root, ToRegistryText(kKey), 0, kKeyQueryValue, key), kRegistrySuccess);
     EXPECT_EQ(m_calls->CloseKey(key), kRegistrySuccess);
     std::uint32_t type = 0;
     std::uint32_t size = 0;
-    EXPECT_EQ(m_calls->QueryValue(key, "InstallDir", type, nullptr, size), kRegistryInvalidHandle);
+    EXPECT_EQ(m_calls->QueryValue(key, ToRegistryText("InstallDir"), type, nullptr, size),
+              kRegistryInvalidHandle);
     EXPECT_EQ(m_calls->CloseKey(key), kRegistryInvalidHandle);
     EXPECT_EQ(m_calls->CloseKey(root), kRegistrySuccess);
 }
 
-// `net` is started through a wrapper that notes its arguments and environment, then runs it.
-TEST_F(RemoteRegistryTest, TheDrivesLoginIsUsedWithThePasswordOutOfTheCommandLine) {
-    Server().SetRegistryValue(kKey, "InstallDir", "E:\\Tressel");
-    TempDir bin;
-    const std::string report = bin / "report";
-    {
-        std::ofstream wrapper(bin / "net");
-        wrapper << "#!/bin/sh\n{ for a in \"$@\"; do echo \"arg $a\"; done; env | sed 's/^/env /'; } >> '"
-                << report << "'\nexec /usr/bin/net \"$@\"\n";
-    }
-    std::filesystem::permissions(bin / "net", std::filesystem::perms::owner_all);
-    const char* path = std::getenv("PATH");
-    ScopedEnvironmentVariable searchPath("PATH", bin.Path() + ":" + (path != nullptr ? path : ""));
-
-    MapShare();
-    EXPECT_EQ(Read(kKey, "InstallDir"), Buffer("E:\\Tressel"));
-    std::string noted = ReadBytes(report);
-    const std::string password = Server().Admin().password;
-    EXPECT_THAT(noted, HasSubstr("arg --user=" + Server().Admin().user + "\n"));
-    EXPECT_THAT(noted, HasSubstr("env PASSWD=" + password + "\n"));
-    EXPECT_THAT(noted, Not(HasSubstr("arg " + password))) << "no argument holds the password";
-    EXPECT_THAT(noted, Not(HasSubstr("env HOME="))) << "nothing of the program's environment";
-    const auto config = noted.find("arg --configfile=");
-    ASSERT_NE(config, std::string::npos);
-    const std::filesystem::path configFile =
-        noted.substr(config + 17, noted.find('\n', config) - config - 17);
-    EXPECT_EQ(std::filesystem::status(configFile.parent_path()).permissions(),
-              std::filesystem::perms::owner_all)
-        << "a private folder of the program: " << configFile;
-
-    // Without a drive on that machine nobody's login is used, and the test server answers that.
-    ReleaseAllNetworkDrives();
-    std::filesystem::remove(report);
-    EXPECT_EQ(Read(kKey, "InstallDir"), Buffer("E:\\Tressel"));
-    noted = ReadBytes(report);
-    EXPECT_THAT(noted, HasSubstr("arg --user=\n"));
-    EXPECT_THAT(noted, HasSubstr("arg --no-pass\n"));
-    EXPECT_THAT(noted, Not(HasSubstr("env PASSWD=")));
-    EXPECT_THAT(m_messages, IsEmpty());
-
-    // `net` takes what follows a "%" in a user name as the password: such a login is refused
-    // rather than handed over changed (here `net` would log on as the administrator).
-    const NetworkCredentials misread{Server().Admin().user + "%" + password, ""};
-    NetRegistry withPercent([&](const std::string&) { return misread; });
-    RegistryHandle root = 0;
-    std::filesystem::remove(report);
-    EXPECT_EQ(withPercent.ConnectRegistry(Machine(), kHKeyLocalMachine, root), kRegistryLogonFailure);
-    EXPECT_FALSE(std::filesystem::exists(report)) << "`net` was not even started";
-}
-
-TEST_F(RemoteRegistryTest, TheFoldersOfRunsThatWereKilledGoAtTheNextStart) {
-    TempDir temp;
-    const ScopedEnvironmentVariable tmpdir("TMPDIR", temp.Path());
-    const std::string running = "synvora-net-" + std::to_string(::getpid()) + "-Ab3dE9/";
-    WriteTree(temp.Path(), {{"synvora-net-2147483646-Ab3dE9/smb.conf", "of a run that was killed"},
-                            {running, ""},
-                            {"synvora-net-2147483646-Ab3dE9x/", ""},
-                            {"synvora-net-2147483646-Ab3d/", ""},
-                            {"synvora-net-x-Ab3dE9/", ""}});
-    NetRegistry next(CredentialsOfConnectionTo);
-    EXPECT_EQ(ReadTree(temp.Path()), (FileTree{{running, ""},
-                                               {"synvora-net-2147483646-Ab3dE9x/", ""},
-                                               {"synvora-net-2147483646-Ab3d/", ""},
-                                               {"synvora-net-x-Ab3dE9/", ""}}));
-}
-
 TEST_F(RemoteRegistryTest, MachinesThatCannotBeReachedGiveErrorAndOnlyInstallDirAsksTheUser) {
-    const std::string nobody = "\\\\127.0.0.1:" + std::to_string(FreeLoopbackPort());
+    const std::string nobody = RegistryMachine::Unreachable();
     EXPECT_EQ(m_registry.GetRemoteRegistryValue(nobody, kKey, "path"), "Error");
     EXPECT_EQ(m_registry.GetRemoteRegistryValue(nobody, kKey, "installdir"), "Error");
     EXPECT_THAT(m_messages, IsEmpty());
@@ -227,15 +136,6 @@ TEST_F(RemoteRegistryTest, MachinesThatCannotBeReachedGiveErrorAndOnlyInstallDir
     EXPECT_THAT(m_messages, ElementsAre("Please enter the value of the following registry key "
                                         "'SOFTWARE\\Tressel\\Tressel Omniline\\InstallDir' on the machine '" +
                                         nobody + "'."));
-
-    // A machine that takes the connection and never answers is given up at the time limit.
-    m_calls->SetCallLimit(1s);
-    SilentServer silent;
-    RegistryHandle root = 0;
-    EXPECT_EQ(
-        m_calls->ConnectRegistry("\\\\127.0.0.1:" + std::to_string(silent.Port()), kHKeyLocalMachine, root),
-        kRegistryTimeout);
-    EXPECT_EQ(m_calls->ConnectRegistry("\\\\", kHKeyLocalMachine, root), kRegistryBadNetPath) << "no machine";
 }
 
 }  // namespace
