@@ -262,7 +262,8 @@ drive_migration() {
     drive_database_page frmDestination "Destination database page" "$DEMO_NEW_DATABASE"
 
     drive_enter_page frmWeb "Web server page"
-    drive_say "    typed: server $DEMO_HOST:$DEMO_SMB_PORT, user name $DEMO_WEB_USER, password, installation folder D"
+    local folder=${DRIVE_INSTALLATION_FOLDER:-D}
+    drive_say "    typed: server $DEMO_HOST:$DEMO_SMB_PORT, user name $DEMO_WEB_USER, password, installation folder $folder"
     drive_type "$DEMO_HOST:$DEMO_SMB_PORT"
     drive_key Tab
     drive_type "$DEMO_WEB_USER"
@@ -270,8 +271,9 @@ drive_migration() {
     drive_type "$DEMO_WEB_PASSWORD"
     drive_key Tab
     # The drive letter chooses the share; Get Folder reads the rest from the old server's
-    # registry. The button has no access key: it is clicked.
-    drive_type D
+    # registry. The button has no access key: it is clicked. (Where the old server's registry
+    # cannot be reached, as under Wine, DRIVE_INSTALLATION_FOLDER gives the whole folder.)
+    drive_type "$folder"
     drive_click 428 305
     drive_say "    clicked: Get Folder"
     drive_until '^text frmWeb\.lblWebSource=(Installation folder found\.|Unable|Please)' "Get Folder's outcome"
