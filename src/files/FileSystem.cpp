@@ -22,6 +22,10 @@ std::unique_ptr<FileReader> FileSystem::OpenListedFile(const std::string& path, 
     return OpenForReading(path);
 }
 
+std::shared_ptr<FileSystem> FileSystem::OpenSession() {
+    return nullptr;
+}
+
 FileSystem& TheFileSystem() {
     return TheRouter();
 }

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -154,6 +155,15 @@ std::unique_ptr<FileWriter> LocalDestinationFolder::CreateFileWriter(const std::
 
 void LocalDestinationFolder::RemoveLeftoverTemporaries() {
     RemoveLeftoverTemporariesAt(m_folder.Get());
+}
+
+std::optional<std::uint64_t> LocalDestinationFolder::FreeSpace() {
+    struct statvfs info {};
+    if (::fstatvfs(m_folder.Get(), &info) != 0) {
+        return std::nullopt;
+    }
+    // The blocks an unprivileged user may take: the space kept for root is no room for a copy.
+    return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
 }
 
 }  // namespace synvora

@@ -43,6 +43,9 @@ public:
     std::unique_ptr<DestinationFolder> OpenSubfolder(const std::string& name, bool& created) override;
     std::unique_ptr<FileWriter> CreateFileWriter(const std::string& name) override;
     void RemoveLeftoverTemporaries() override;
+    std::optional<std::uint64_t> FreeSpace() override;
+    /// Every call works on handles of its own: any thread may make it.
+    bool TakesSeveralWriters() const override { return true; }
 
 private:
     UniqueFd m_folder;

@@ -3,12 +3,15 @@
 #include <cerrno>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "CopyPlan.h"
+#include "CopyWorkers.h"
 #include "ErrorCodes.h"
 #include "FileSystem.h"
+#include "MigrationError.h"
 #include "PlatformErrors.h"
 
 namespace synvora {
@@ -37,7 +40,7 @@ struct Streamed {
 };
 
 Streamed StreamContent(FileReader& reader, FileWriter& writer, std::vector<char>& buffer,
-                       CopyTracker* tracker) {
+                       FileInFlight* count) {
     Streamed streamed;
     for (;;) {
         const std::size_t got = reader.Read(buffer);
@@ -47,8 +50,8 @@ Streamed StreamContent(FileReader& reader, FileWriter& writer, std::vector<char>
         writer.Write(std::string_view(buffer.data(), got));
         streamed.bytes += got;
         streamed.pieces += 1;
-        if (tracker != nullptr) {
-            tracker->PieceCopied(got);
+        if (count != nullptr) {
+            count->PieceCopied(got);
         }
     }
 }
@@ -66,12 +69,12 @@ bool ReadUnchanged(FileReader& reader, const Streamed& streamed, const FileStamp
 /// it is copied is copied once more from its start, as it is then; a second change fails the
 /// file, and nothing of it is committed.
 void CopyOneFile(FileSystem& from, const std::string& source, const FolderEntry& listed, FileWriterSource& to,
-                 const FolderCopyOptions& options, std::vector<char>& buffer, CopyTracker* tracker) {
+                 const FolderCopyOptions& options, std::vector<char>& buffer, FileInFlight* count) {
     FolderEntry expected = listed;
     for (int attempt = 1;; ++attempt) {
         const auto reader = from.OpenListedFile(source, expected);
         const auto writer = to();
-        const Streamed streamed = StreamContent(*reader, *writer, buffer, tracker);
+        const Streamed streamed = StreamContent(*reader, *writer, buffer, count);
         if (ReadUnchanged(*reader, streamed, {expected.size, expected.modified})) {
             writer->SetModificationTime(expected.modified);
             writer->Commit(reader->Permissions(), options.overwrite);
@@ -84,8 +87,8 @@ void CopyOneFile(FileSystem& from, const std::string& source, const FolderEntry&
         expected.size = now->size;
         expected.modified = now->modified;
         expected.readOnly = now->IsReadOnly();
-        if (tracker != nullptr) {
-            tracker->FileRestarted();
+        if (count != nullptr) {
+            count->Restarted();
         }
     }
 }
@@ -103,18 +106,26 @@ bool EnsureFolder(FileSystem& to, const std::string& path) {
     return false;
 }
 
-/// Copies a listed tree into a destination folder held open. A failing entry is remembered and
-/// the copy goes on, except when the source's drive has gone, or the monitor asked to stop: then
-/// nothing more is started.
+// Tasks waiting for a worker beyond those in hand: enough that no worker waits for the next
+// file, few enough that only a handful of destination folders are held open for them.
+constexpr std::size_t kQueuedPerWorker = 2;
+
+/// Copies a listed tree into a destination folder held open, carrying files on the workers. A
+/// failing entry is remembered and the copy goes on, except when the source's drive has gone, or
+/// the monitor asked to stop: then nothing more is started.
 class StreamedTreeCopy {
 public:
-    StreamedTreeCopy(FileSystem& from, const FolderCopyOptions& options, CopyTotals totals)
-        : m_from(from), m_options(options), m_tracker(options.monitor, totals) {}
+    StreamedTreeCopy(CopyWorkers& workers, const FolderCopyOptions& options, CopyTotals totals)
+        : m_workers(workers), m_options(options), m_tracker(options.monitor, totals) {}
 
+    /// Before the first byte: decides for each file whether the destination keeps its earlier copy,
+    /// removes leftover temporaries from the folders that exist, and refuses the copy (false) when
+    /// the destination's file system has less room than the files still to fetch.
+    bool LookAtDestination(PlannedFolder& root, DestinationFolder& destination, bool destinationMayHoldFiles);
     /// destinationMayHoldFiles is false for a folder this copy has just created: nothing in it
     /// needs looking at first.
-    void CopyContent(const PlannedFolder& folder, const std::string& source, DestinationFolder& destination,
-                     bool destinationMayHoldFiles, const CopiedEntry& entry);
+    void Copy(const PlannedFolder& root, const std::string& source,
+              const std::shared_ptr<DestinationFolder>& destination, bool destinationMayHoldFiles);
     void RaiseFirstFailure() const {
         m_failures.RaiseFirst();
         m_tracker.RaiseIfStopped();
@@ -122,27 +133,93 @@ public:
 
 private:
     bool Ending() const { return m_failures.DriveGone() || m_tracker.Stopping(); }
-    void CopyFileEntry(const PlannedEntry& file, const std::string& source, DestinationFolder& destination,
-                       bool destinationMayHoldFiles, const CopiedEntry& entry);
+    std::uint64_t BytesToFetch(PlannedFolder& folder, DestinationFolder* destination);
+    void CopyContent(const PlannedFolder& folder, const std::string& source,
+                     const std::shared_ptr<DestinationFolder>& destination, bool destinationMayHoldFiles,
+                     const CopiedEntry& entry);
+    void CopyFileEntry(const PlannedEntry& file, const std::string& source,
+                       const std::shared_ptr<DestinationFolder>& destination, const CopiedEntry& entry);
+    /// What the copy's thread does while it waits for the workers.
+    void WhileWaiting() {
+        m_tracker.Report();
+        if (Ending()) {
+            m_workers.DropWaiting();
+        }
+    }
 
-    FileSystem& m_from;
+    CopyWorkers& m_workers;
     const FolderCopyOptions& m_options;
     CopyTracker m_tracker;
-    // One buffer for every file: a folder of small files would otherwise allocate and clear a
-    // whole chunk per file.
-    std::vector<char> m_buffer = std::vector<char>(kChunkSize);
     CopyFailures m_failures;
 };
 
+bool StreamedTreeCopy::LookAtDestination(PlannedFolder& root, DestinationFolder& destination,
+                                         bool destinationMayHoldFiles) {
+    const std::uint64_t needed = BytesToFetch(root, destinationMayHoldFiles ? &destination : nullptr);
+    const auto free = destination.FreeSpace();
+    if (free && *free < needed) {
+        m_failures.Attempt(CopiedEntry{"", true}, [&] { RaiseNoRoom(needed, *free); });
+        return false;
+    }
+    return true;
+}
+
+// The bytes of the files that the copy will write below the folder; nullptr for a destination
+// folder that does not exist yet. What will fail anyway (a link or a file where a folder belongs)
+// needs no room.
+std::uint64_t StreamedTreeCopy::BytesToFetch(PlannedFolder& folder, DestinationFolder* destination) {
+    if (folder.listingFailure) {
+        return 0;
+    }
+    if (destination != nullptr) {
+        destination->RemoveLeftoverTemporaries();
+    }
+    std::uint64_t needed = 0;
+    for (PlannedEntry& planned : folder.entries) {
+        const std::string& name = planned.entry.name;
+        std::optional<PathInfo> existing;
+        if (destination != nullptr) {
+            try {
+                existing = destination->Inspect(name);
+            } catch (const MigrationError&) {
+                planned.refused = std::current_exception();
+                continue;
+            }
+        }
+        if (!planned.folder) {
+            try {
+                planned.keep = KeepsDestination(existing, m_options, planned.entry);
+            } catch (const MigrationError&) {
+                planned.refused = std::current_exception();
+            }
+            needed += planned.keep || planned.refused ? 0 : planned.entry.size;
+        } else if (!existing) {
+            needed += BytesToFetch(*planned.folder, nullptr);
+        } else if (existing->IsFolder() && !existing->IsLink()) {
+            try {
+                bool created = false;
+                needed += BytesToFetch(*planned.folder, destination->OpenSubfolder(name, created).get());
+            } catch (const MigrationError&) {
+                // The copy meets the same failure when it gets there.
+            }
+        }
+    }
+    return needed;
+}
+
+void StreamedTreeCopy::Copy(const PlannedFolder& root, const std::string& source,
+                            const std::shared_ptr<DestinationFolder>& destination, bool destinationMayHoldFiles) {
+    CopyContent(root, source, destination, destinationMayHoldFiles, CopiedEntry{"", true});
+    m_workers.WaitUntilDone([this] { WhileWaiting(); });
+    m_tracker.Report();
+}
+
 void StreamedTreeCopy::CopyContent(const PlannedFolder& folder, const std::string& source,
-                                   DestinationFolder& destination, bool destinationMayHoldFiles,
-                                   const CopiedEntry& entry) {
+                                   const std::shared_ptr<DestinationFolder>& destination,
+                                   bool destinationMayHoldFiles, const CopiedEntry& entry) {
     if (folder.listingFailure) {
         m_failures.Attempt(entry, [&] { std::rethrow_exception(folder.listingFailure); });
         return;
-    }
-    if (destinationMayHoldFiles) {
-        destination.RemoveLeftoverTemporaries();
     }
     for (const PlannedEntry& planned : folder.entries) {
         if (Ending()) {
@@ -150,31 +227,53 @@ void StreamedTreeCopy::CopyContent(const PlannedFolder& folder, const std::strin
         }
         const std::string from = ChildPath(source, planned.entry.name);
         const CopiedEntry child = entry.Child(planned.entry.name, planned.folder != nullptr);
-        if (!planned.folder) {
-            CopyFileEntry(planned, from, destination, destinationMayHoldFiles, child);
-            continue;
+        if (planned.refused) {
+            m_failures.Attempt(child, [&] { std::rethrow_exception(planned.refused); });
+            if (!planned.folder) {
+                m_tracker.FileDone(planned.entry.size, 0);
+            }
+        } else if (!planned.folder) {
+            if (planned.keep) {
+                m_tracker.FileDone(planned.entry.size, 0);
+            } else {
+                CopyFileEntry(planned, from, destination, child);
+            }
+        } else {
+            m_failures.Attempt(child, [&] {
+                bool created = false;
+                const std::shared_ptr<DestinationFolder> subfolder =
+                    destination->OpenSubfolder(planned.entry.name, created);
+                CopyContent(*planned.folder, from, subfolder, destinationMayHoldFiles && !created, child);
+            });
         }
-        m_failures.Attempt(child, [&] {
-            bool created = false;
-            const auto subfolder = destination.OpenSubfolder(planned.entry.name, created);
-            CopyContent(*planned.folder, from, *subfolder, !created, child);
-        });
     }
 }
 
 void StreamedTreeCopy::CopyFileEntry(const PlannedEntry& file, const std::string& source,
-                                     DestinationFolder& destination, bool destinationMayHoldFiles,
+                                     const std::shared_ptr<DestinationFolder>& destination,
                                      const CopiedEntry& entry) {
-    CopyTracker* tracker = m_tracker.Monitored() ? &m_tracker : nullptr;
-    m_failures.Attempt(entry, [&] {
-        const std::string& name = file.entry.name;
-        if (destinationMayHoldFiles && KeepsDestination(destination.Inspect(name), m_options, file.entry)) {
+    m_workers.WaitForRoom(kQueuedPerWorker * static_cast<std::size_t>(m_options.workers),
+                          [this] { WhileWaiting(); });
+    // The task holds the destination folder open until its file is over.
+    m_workers.Submit([this, &file, source, destination, entry](CopyWorker& worker) {
+        if (Ending()) {
             return;
         }
-        FileWriterSource writer = [&] { return destination.CreateFileWriter(name); };
-        CopyOneFile(m_from, source, file.entry, writer, m_options, m_buffer, tracker);
+        FileInFlight count(m_tracker);
+        m_failures.Attempt(entry, [&] {
+            if (worker.buffer.empty()) {
+                worker.buffer.resize(kChunkSize);
+            }
+            FileWriterSource writer = [&] { return destination->CreateFileWriter(file.entry.name); };
+            CopyOneFile(worker.source, source, file.entry, writer, m_options, worker.buffer,
+                        m_tracker.Monitored() ? &count : nullptr);
+        });
+        count.Done(file.entry.size);
     });
-    m_tracker.FileDone(file.entry.size);
+}
+
+int WorkerCount(const FolderCopyOptions& options) {
+    return options.workers > 0 ? options.workers : kDefaultCopyWorkers;
 }
 
 }  // namespace
@@ -206,13 +305,18 @@ void CopyFolderAcross(FileSystem& from, const std::string& source, FileSystem& t
         ThrowPlatformErrorNumber(PlatformError::kPathNotFound);
     }
     const bool created = EnsureFolder(to, destination);
-    const CopyPlan plan = PlanFolderCopy(from, source, folder->identity, options.monitor);
+    const std::shared_ptr<DestinationFolder> root = to.OpenDestinationFolder(destination);
+    FolderCopyOptions chosen = options;
+    chosen.workers = root->TakesSeveralWriters() ? WorkerCount(options) : 1;
+    CopyWorkers workers(from, chosen.workers);
+    CopyPlan plan = PlanFolderCopy(workers, source, folder->identity, options.monitor);
     if (plan.stopped) {
         ThrowPlatformErrorNumber(PlatformError::kUserInterrupt);
     }
-    const auto root = to.OpenDestinationFolder(destination);
-    StreamedTreeCopy tree(from, options, plan.totals);
-    tree.CopyContent(plan.root, source, *root, !created, CopiedEntry{"", true});
+    StreamedTreeCopy tree(workers, chosen, plan.totals);
+    if (tree.LookAtDestination(plan.root, *root, !created)) {
+        tree.Copy(plan.root, source, root, !created);
+    }
     tree.RaiseFirstFailure();
 }
 
