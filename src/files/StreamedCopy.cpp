@@ -1,10 +1,14 @@
 #include "StreamedCopy.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "CopyPlan.h"
@@ -17,9 +21,88 @@
 namespace synvora {
 namespace {
 
-// Large enough to keep a network round trip per chunk cheap against the data it carries, and
-// small enough for a watched copy to report often.
+// A file is read in pieces of 1 MiB at first: large enough to keep a network round trip per piece
+// cheap against the data it carries, small enough for a watched copy to report often. Pieces that
+// come quickly grow, up to kLargestPiece, so that a large file waits for few round trips (a share
+// sends the parts of one large read without waiting between them); pieces that come slowly
+// shrink, so that no single read on a slow link nears the time-out for one answer.
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
+constexpr std::size_t kSmallestPiece = std::size_t{64} << 10;
+constexpr std::size_t kLargestPiece = std::size_t{8} << 20;
+constexpr std::chrono::milliseconds kQuickPiece{250};
+constexpr std::chrono::milliseconds kSlowPiece{2000};
+// Buffers for pieces beyond 1 MiB, lent to one worker at a time: they bound the memory however
+// many workers there are.
+constexpr int kLargeBuffers = 4;
+
+/// The buffers of a copy's workers for pieces larger than their own.
+class LargeBuffers {
+public:
+    using Buffer = std::unique_ptr<std::vector<char>>;
+
+    /// A buffer of kLargestPiece, or nothing while all are lent.
+    Buffer TryBorrow() {
+        const std::lock_guard lock(m_mutex);
+        if (!m_free.empty()) {
+            Buffer buffer = std::move(m_free.back());
+            m_free.pop_back();
+            return buffer;
+        }
+        if (m_made == kLargeBuffers) {
+            return nullptr;
+        }
+        ++m_made;
+        return std::make_unique<std::vector<char>>(kLargestPiece);
+    }
+
+    void GiveBack(Buffer buffer) {
+        const std::lock_guard lock(m_mutex);
+        m_free.push_back(std::move(buffer));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<Buffer> m_free;
+    int m_made = 0;
+};
+
+/// Where a file's pieces are read to, and how large the next one is.
+class PieceBuffer {
+public:
+    PieceBuffer(std::vector<char>& own, LargeBuffers* large) : m_own(own), m_large(large) {}
+    PieceBuffer(const PieceBuffer&) = delete;
+    PieceBuffer& operator=(const PieceBuffer&) = delete;
+    ~PieceBuffer() {
+        if (m_borrowed) {
+            m_large->GiveBack(std::move(m_borrowed));
+        }
+    }
+
+    std::span<char> Next() {
+        std::vector<char>& buffer = m_borrowed ? *m_borrowed : m_own;
+        return std::span<char>(buffer).first(std::min(m_piece, buffer.size()));
+    }
+
+    /// A piece took this long: the next one grows or shrinks.
+    void Took(std::size_t asked, std::size_t got, std::chrono::steady_clock::duration time) {
+        if (time > kSlowPiece) {
+            m_piece = std::max(kSmallestPiece, m_piece / 2);
+        } else if (got == asked && time < kQuickPiece && m_piece < kLargestPiece) {
+            if (m_piece * 2 > m_own.size() && !m_borrowed && m_large != nullptr) {
+                m_borrowed = m_large->TryBorrow();
+            }
+            if (m_piece * 2 <= m_own.size() || m_borrowed) {
+                m_piece *= 2;
+            }
+        }
+    }
+
+private:
+    std::vector<char>& m_own;
+    LargeBuffers* m_large;
+    LargeBuffers::Buffer m_borrowed;
+    std::size_t m_piece = kChunkSize;
+};
 
 /// Starts the new file that a copy writes, under its final name's temporary.
 using FileWriterSource = std::function<std::unique_ptr<FileWriter>()>;
@@ -39,11 +122,13 @@ struct Streamed {
     int pieces = 0;
 };
 
-Streamed StreamContent(FileReader& reader, FileWriter& writer, std::vector<char>& buffer,
-                       FileInFlight* count) {
+Streamed StreamContent(FileReader& reader, FileWriter& writer, PieceBuffer& pieces, FileInFlight* count) {
     Streamed streamed;
     for (;;) {
+        const std::span<char> buffer = pieces.Next();
+        const auto start = std::chrono::steady_clock::now();
         const std::size_t got = reader.Read(buffer);
+        pieces.Took(buffer.size(), got, std::chrono::steady_clock::now() - start);
         if (got == 0) {
             return streamed;
         }
@@ -66,15 +151,17 @@ bool ReadUnchanged(FileReader& reader, const Streamed& streamed, const FileStamp
 
 /// Copies one file whose listing is known into a destination folder, under the same name. The
 /// destination gets the modification time the copy started with. A source that changes while
-/// it is copied is copied once more from its start, as it is then; a second change fails the
-/// file, and nothing of it is committed.
+/// it is copied is copied once more from its start, as it is then, in pieces that start small
+/// again; a second change fails the file, and nothing of it is committed.
 void CopyOneFile(FileSystem& from, const std::string& source, const FolderEntry& listed, FileWriterSource& to,
-                 const FolderCopyOptions& options, std::vector<char>& buffer, FileInFlight* count) {
+                 const FolderCopyOptions& options, std::vector<char>& buffer, LargeBuffers* large,
+                 FileInFlight* count) {
     FolderEntry expected = listed;
     for (int attempt = 1;; ++attempt) {
+        PieceBuffer pieces(buffer, large);
         const auto reader = from.OpenListedFile(source, expected);
         const auto writer = to();
-        const Streamed streamed = StreamContent(*reader, *writer, buffer, count);
+        const Streamed streamed = StreamContent(*reader, *writer, pieces, count);
         if (ReadUnchanged(*reader, streamed, {expected.size, expected.modified})) {
             writer->SetModificationTime(expected.modified);
             writer->Commit(reader->Permissions(), options.overwrite);
@@ -151,6 +238,7 @@ private:
     const FolderCopyOptions& m_options;
     CopyTracker m_tracker;
     CopyFailures m_failures;
+    LargeBuffers m_largeBuffers;
 };
 
 bool StreamedTreeCopy::LookAtDestination(PlannedFolder& root, DestinationFolder& destination,
@@ -265,7 +353,7 @@ void StreamedTreeCopy::CopyFileEntry(const PlannedEntry& file, const std::string
                 worker.buffer.resize(kChunkSize);
             }
             FileWriterSource writer = [&] { return destination->CreateFileWriter(file.entry.name); };
-            CopyOneFile(worker.source, source, file.entry, writer, m_options, worker.buffer,
+            CopyOneFile(worker.source, source, file.entry, writer, m_options, worker.buffer, &m_largeBuffers,
                         m_tracker.Monitored() ? &count : nullptr);
         });
         count.Done(file.entry.size);
@@ -295,7 +383,7 @@ void CopyFileAcross(FileSystem& from, const std::string& source, FileSystem& to,
     }
     std::vector<char> buffer(kChunkSize);
     FileWriterSource writer = [&] { return to.CreateFileWriter(destination); };
-    CopyOneFile(from, source, listed, writer, options, buffer, nullptr);
+    CopyOneFile(from, source, listed, writer, options, buffer, nullptr, nullptr);
 }
 
 void CopyFolderAcross(FileSystem& from, const std::string& source, FileSystem& to,

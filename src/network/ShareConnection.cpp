@@ -248,9 +248,9 @@ void ShareConnection::CreateContext(bool listRoot) {
         if (!severalThreads || g_liveContexts == 1) {
             ApplyClientSettings(raw);
         }
-        lifecycle.unlock();
         // The context connects when it is first used: reading the share's root proves the login
-        // and the share, and shows the sockets the connection uses.
+        // and the share, and shows the sockets the connection uses. Logons keep to one at a time:
+        // two at once on two threads were seen to corrupt the library's login messages.
         if (listRoot) {
             ListFolder(raw, Url("/"));
         } else {
