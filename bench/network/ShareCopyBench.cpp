@@ -364,9 +364,9 @@ Run Bench::RunOurs(int port, const std::string& folder, const std::string& desti
     const std::string share = "\\\\127.0.0.1:" + std::to_string(port) + "\\D$";
     rusage usage{};
     const auto start = Clock::now();
-    synvora::test::ChildProcess child({m_self, kChildFlag, share, login.user, folder, destination,
-                                       std::to_string(m_options.workers)},
-                                      {-1, output, {kPasswordVariable + "=" + login.password}, false});
+    synvora::test::ChildProcess child(
+        {m_self, kChildFlag, share, login.user, folder, destination, std::to_string(m_options.workers)},
+        {-1, output, {kPasswordVariable + "=" + login.password}, false});
     const int exitCode = child.Wait(&usage);
     Run run;
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();

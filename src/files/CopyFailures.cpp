@@ -39,8 +39,8 @@ void RaiseNoRoom(std::uint64_t needed, std::uint64_t free) {
         neededText = std::to_string(needed) + " bytes";
         freeText = std::to_string(free) + " bytes";
     }
-    ThrowPlatformError(ENOSPC, "the copy needs " + neededText + ", but only " + freeText +
-                                   " are free at the destination");
+    ThrowPlatformError(
+        ENOSPC, "the copy needs " + neededText + ", but only " + freeText + " are free at the destination");
 }
 
 std::string ReadableSize(std::uint64_t bytes) {
@@ -56,8 +56,11 @@ std::string ReadableSize(std::uint64_t bytes) {
         ++unit;
     }
     char text[32];
-    std::snprintf(text, sizeof text, size < 9.995 ? "%.2f %s" : size < 99.95 ? "%.1f %s" : "%.0f %s", size,
-                  kUnits[unit]);
+    std::snprintf(text, sizeof text,
+                  size < 9.995   ? "%.2f %s"
+                  : size < 99.95 ? "%.1f %s"
+                                 : "%.0f %s",
+                  size, kUnits[unit]);
     return text;
 }
 

@@ -97,6 +97,19 @@ void CopyTracker::Changed() {
     }
 }
 
+void CopyTracker::ReportChanges() {
+    bool changed = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        CopyProgress now = m_progress;
+        now.done.bytes += m_inFlight;
+        changed = !(now == m_reported);
+    }
+    if (changed) {
+        Report();
+    }
+}
+
 void CopyTracker::Report() {
     if (m_monitor == nullptr) {
         return;
@@ -106,6 +119,7 @@ void CopyTracker::Report() {
         const std::lock_guard lock(m_mutex);
         now = m_progress;
         now.done.bytes += m_inFlight;
+        m_reported = now;
     }
     // Asked also after a stop: the monitor keeps the window alive while the last files complete.
     if (!m_monitor->Continue(now)) {

@@ -23,6 +23,8 @@ bool SameModificationTime(FileTime a, FileTime b) noexcept;
 struct CopyTotals {
     std::uint64_t files = 0;
     std::uint64_t bytes = 0;
+
+    bool operator==(const CopyTotals&) const = default;
 };
 
 /// How far a folder copy is. Files skipped as already complete count as done; so do files that
@@ -31,6 +33,8 @@ struct CopyTotals {
 struct CopyProgress {
     CopyTotals done;
     CopyTotals total;
+
+    bool operator==(const CopyProgress&) const = default;
 };
 
 /// Watches a folder copy from the thread that started it. Continue is called once before the
@@ -102,6 +106,8 @@ public:
     void FileDone(std::uint64_t listedSize, std::uint64_t piecesCounted);
     /// Asks the monitor with the count as it stands; on the tracker's own thread only.
     void Report();
+    /// Report, unless the count is the one reported last.
+    void ReportChanges();
     bool Stopping() const noexcept { return m_stopping; }
     /// Raises 18 "User interrupt occurred" when the monitor asked to stop.
     void RaiseIfStopped() const;
@@ -115,6 +121,7 @@ private:
     mutable std::mutex m_mutex;
     CopyProgress m_progress;
     std::uint64_t m_inFlight = 0;  // bytes of the files in flight
+    CopyProgress m_reported;
     std::atomic<bool> m_stopping = false;
 };
 

@@ -12,7 +12,8 @@ constexpr std::chrono::milliseconds kWaitSlice{100};
 
 }  // namespace
 
-CopyWorkers::CopyWorkers(FileSystem& source, int limit) : m_source(source), m_limit(limit), m_inline{source, {}} {}
+CopyWorkers::CopyWorkers(FileSystem& source, int limit)
+    : m_source(source), m_limit(limit), m_inline{source, {}} {}
 
 CopyWorkers::~CopyWorkers() {
     {
@@ -46,8 +47,8 @@ void CopyWorkers::Submit(Task task) {
 // With the mutex held.
 void CopyWorkers::StartWorkerIfNeeded() {
     const bool waiting = m_tasks.size() > m_idle;
-    const bool allowed = m_threads.size() < static_cast<std::size_t>(m_limit) &&
-                         (m_threads.empty() || !m_noMoreSessions);
+    const bool allowed =
+        m_threads.size() < static_cast<std::size_t>(m_limit) && (m_threads.empty() || !m_noMoreSessions);
     if (waiting && allowed) {
         ++m_running;
         m_threads.emplace_back([this, index = m_threads.size()] { Work(index); });

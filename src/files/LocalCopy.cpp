@@ -221,8 +221,8 @@ private:
     bool Ending() const { return m_failures.DriveGone() || m_tracker.Stopping(); }
     void CopyEntry(int sourceFd, const dirent& entry, int destinationFd, bool destinationMayHoldFiles,
                    const CopiedEntry& folder);
-    std::uint64_t CopyFileEntry(int sourceFd, const char* name, int destinationFd, bool destinationMayHoldFiles,
-                                FileInFlight& count);
+    std::uint64_t CopyFileEntry(int sourceFd, const char* name, int destinationFd,
+                                bool destinationMayHoldFiles, FileInFlight& count);
     void CopySubfolder(int sourceFd, const char* name, int destinationFd, const CopiedEntry& subfolder);
 
     const FolderCopyOptions& m_options;

@@ -296,10 +296,11 @@ std::uint64_t StreamedTreeCopy::BytesToFetch(PlannedFolder& folder, DestinationF
 }
 
 void StreamedTreeCopy::Copy(const PlannedFolder& root, const std::string& source,
-                            const std::shared_ptr<DestinationFolder>& destination, bool destinationMayHoldFiles) {
+                            const std::shared_ptr<DestinationFolder>& destination,
+                            bool destinationMayHoldFiles) {
     CopyContent(root, source, destination, destinationMayHoldFiles, CopiedEntry{"", true});
     m_workers.WaitUntilDone([this] { WhileWaiting(); });
-    m_tracker.Report();
+    m_tracker.ReportChanges();  // the last files may have ended before the wait began
 }
 
 void StreamedTreeCopy::CopyContent(const PlannedFolder& folder, const std::string& source,
