@@ -18,8 +18,13 @@ public:
     Planner(CopyWorkers& workers, CopyMonitor* monitor) : m_workers(workers), m_monitor(monitor) {}
 
     void Plan(const std::string& source, FolderIdentity identity, CopyPlan& plan) {
-        Submit({source, &plan.root, {identity}});
-        m_workers.WaitUntilDone([this] { ReportFound(); });
+        try {
+            Submit({source, &plan.root, {identity}});
+            m_workers.WaitUntilDone([this] { ReportFound(); });
+        } catch (...) {
+            m_workers.Quiesce();  // the tasks use this planner and the plan
+            throw;
+        }
         plan.totals = Totals();
         plan.stopped = m_stopped;
     }

@@ -136,6 +136,12 @@ void CopyWorkers::DropWaiting() {
     m_tasks.clear();
 }
 
+void CopyWorkers::Quiesce() noexcept {
+    std::unique_lock lock(m_mutex);
+    m_tasks.clear();
+    m_changed.wait(lock, [this] { return m_inHand == 0; });
+}
+
 int CopyWorkers::Started() const {
     const std::lock_guard lock(m_mutex);
     return static_cast<int>(m_threads.size());

@@ -54,6 +54,9 @@ public:
     void WaitUntilDone(const std::function<void()>& whileWaiting);
     /// Drops the tasks that no worker has taken yet.
     void DropWaiting();
+    /// Drops the waiting tasks and waits, calling nothing back, until those in hand have ended:
+    /// for a copy that leaves by a failure while its tasks still use what it owns.
+    void Quiesce() noexcept;
     /// The workers started so far.
     int Started() const;
 

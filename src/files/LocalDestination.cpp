@@ -140,6 +140,12 @@ std::unique_ptr<FileWriter> CreateLocalFileWriter(UniqueFd folder, const std::st
     return std::make_unique<LocalFileWriter>(std::move(folder), name);
 }
 
+LocalDestinationFolder::LocalDestinationFolder(UniqueFd folder) : m_folder(std::move(folder)) {
+    // Read now, on the thread that opens the folder: reading the mask sets it for a moment, which
+    // must not happen while workers create files through this folder.
+    (void)ProcessUmask();
+}
+
 std::optional<PathInfo> LocalDestinationFolder::Inspect(const std::string& name) {
     return InspectEntryAt(m_folder.Get(), name);
 }

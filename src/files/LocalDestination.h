@@ -37,7 +37,7 @@ std::unique_ptr<FileWriter> CreateLocalFileWriter(UniqueFd folder, const std::st
 /// A DestinationFolder on this machine's disk.
 class LocalDestinationFolder final : public DestinationFolder {
 public:
-    explicit LocalDestinationFolder(UniqueFd folder) : m_folder(std::move(folder)) {}
+    explicit LocalDestinationFolder(UniqueFd folder);
 
     std::optional<PathInfo> Inspect(const std::string& name) override;
     std::unique_ptr<DestinationFolder> OpenSubfolder(const std::string& name, bool& created) override;

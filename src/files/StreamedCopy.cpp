@@ -298,8 +298,13 @@ std::uint64_t StreamedTreeCopy::BytesToFetch(PlannedFolder& folder, DestinationF
 void StreamedTreeCopy::Copy(const PlannedFolder& root, const std::string& source,
                             const std::shared_ptr<DestinationFolder>& destination,
                             bool destinationMayHoldFiles) {
-    CopyContent(root, source, destination, destinationMayHoldFiles, CopiedEntry{"", true});
-    m_workers.WaitUntilDone([this] { WhileWaiting(); });
+    try {
+        CopyContent(root, source, destination, destinationMayHoldFiles, CopiedEntry{"", true});
+        m_workers.WaitUntilDone([this] { WhileWaiting(); });
+    } catch (...) {
+        m_workers.Quiesce();  // the tasks use this copy and its plan
+        throw;
+    }
     m_tracker.ReportChanges();  // the last files may have ended before the wait began
 }
 
@@ -397,16 +402,19 @@ void CopyFolderAcross(FileSystem& from, const std::string& source, FileSystem& t
     const std::shared_ptr<DestinationFolder> root = to.OpenDestinationFolder(destination);
     FolderCopyOptions chosen = options;
     chosen.workers = root->TakesSeveralWriters() ? WorkerCount(options) : 1;
+    // The plan and the tree copy outlive the workers, whose tasks use them.
+    CopyPlan plan;
+    std::optional<StreamedTreeCopy> tree;
     CopyWorkers workers(from, chosen.workers);
-    CopyPlan plan = PlanFolderCopy(workers, source, folder->identity, options.monitor);
+    plan = PlanFolderCopy(workers, source, folder->identity, options.monitor);
     if (plan.stopped) {
         ThrowPlatformErrorNumber(PlatformError::kUserInterrupt);
     }
-    StreamedTreeCopy tree(workers, chosen, plan.totals);
-    if (tree.LookAtDestination(plan.root, *root, !created)) {
-        tree.Copy(plan.root, source, root, !created);
+    tree.emplace(workers, chosen, plan.totals);
+    if (tree->LookAtDestination(plan.root, *root, !created)) {
+        tree->Copy(plan.root, source, root, !created);
     }
-    tree.RaiseFirstFailure();
+    tree->RaiseFirstFailure();
 }
 
 }  // namespace synvora
