@@ -49,7 +49,9 @@ int CreateTls(const char*, void** key, const char*) {
     if (created == nullptr) {
         return ENOMEM;
     }
-    if (const int error = pthread_key_create(created, nullptr); error != 0) {
+    // A thread's value is the library's record of its frame stack, made with malloc; it goes
+    // with the thread (its frames are gone by then).
+    if (const int error = pthread_key_create(created, std::free); error != 0) {
         std::free(created);
         return error;
     }
