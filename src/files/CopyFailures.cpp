@@ -96,15 +96,18 @@ void CopyFailures::RaiseFirst() const {
 }
 
 void CopyFailures::Note(const CopiedEntry& entry, const MigrationError& failure, std::exception_ptr raised) {
-    if (failure.Number() == PlatformError::kDiskNotReady) {
-        m_driveGone = true;
-    }
+    const bool driveGone = failure.Number() == PlatformError::kDiskNotReady;
     const std::lock_guard lock(m_mutex);
-    if (!m_first) {
+    // The drive going away is what ends the copy, so it is the failure told, also when a file on
+    // another worker failed a moment earlier (often of the same cause, seen another way).
+    if (!m_first || (driveGone && !m_driveGone)) {
         m_first = std::move(raised);
         // A failure that already names its entry (a subfolder's copy raised it) keeps that name.
         const auto* inner = dynamic_cast<const FolderCopyError*>(&failure);
         m_firstCause = inner != nullptr ? inner->Cause() : CauseOf(entry, failure);
+    }
+    if (driveGone) {
+        m_driveGone = true;
     }
 }
 

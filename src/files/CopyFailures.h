@@ -50,7 +50,8 @@ bool IsDriveGone(const std::exception_ptr& failure);
 /// The failures of a folder copy, which goes on past a failing entry so that it copies as much as
 /// it can: the first failure is kept to be raised at the end, and a drive that is no longer ready
 /// tells the copy to start nothing more. Workers of one copy note their failures from several
-/// threads; the first one noted counts as the first.
+/// threads; the first one noted counts as the first, unless a later one is the drive's going
+/// away, which then counts as the first.
 class CopyFailures {
 public:
     /// Runs the step of the copy that copies the entry; a failure of it is noted instead of
