@@ -69,6 +69,7 @@ struct Options {
     std::vector<std::string> tools = kAllTools;
     int repeat = 3;
     double budget = 120;  // seconds for one kind of content at one latency
+    int workers = 0;      // files our copy carries at once; 0: the program's default
 };
 
 std::vector<std::string> SplitList(const std::string& text) {
@@ -85,6 +86,7 @@ std::vector<std::string> SplitList(const std::string& text) {
 void Usage() {
     std::cerr << "sharecopy_bench [--rtt=0,1,10] [--workloads=small,large,second]\n"
                  "                [--tools=ours,signed,unsigned,cp] [--repeat=3] [--budget=120]\n"
+                 "                [--workers=N]\n"
                  "  --rtt        round trips in milliseconds; 0 connects directly, others through the proxy\n"
                  "  --workloads  small: 2,000 files of 4-60 KiB; large: 3 x 40 MiB;\n"
                  "               second: the second run over a complete copy of the small files\n"
@@ -92,6 +94,7 @@ void Usage() {
                  "               cp -r of the share's own folder (no network, round trip 0 only)\n"
                  "  --repeat     runs of each tool at most, taking turns\n"
                  "  --budget     seconds after which no further turn of a kind of content starts\n"
+                 "  --workers    files our copy carries at once (default: the program's own choice)\n"
                  "The environment variable SYNVORA_SHARECOPY_BENCH may hold the same flags.\n";
 }
 
@@ -123,6 +126,8 @@ void ApplyFlag(Options& options, const std::string& flag) {
         options.repeat = std::max(1, std::stoi(value));
     } else if (name == "--budget") {
         options.budget = std::stod(value);
+    } else if (name == "--workers") {
+        options.workers = std::max(0, std::stoi(value));
     } else {
         throw std::invalid_argument("unknown flag: " + flag);
     }
@@ -166,11 +171,11 @@ long PeakResidentKiB() {
     return -1;
 }
 
-/// sharecopy_bench --copy-child <share> <user> <folder on the share> <destination>; the password
-/// in SYNVORA_BENCH_PASSWORD. Prints "files=... bytes=... copy_seconds=... peak_kib=...".
+/// sharecopy_bench --copy-child <share> <user> <folder on the share> <destination> <workers>; the
+/// password in SYNVORA_BENCH_PASSWORD. Prints "files=... bytes=... copy_seconds=... peak_kib=...".
 int CopyChild(int argc, char** argv) {
-    if (argc != 6) {
-        std::cerr << "usage: " << kChildFlag << " <share> <user> <folder> <destination>\n";
+    if (argc != 7) {
+        std::cerr << "usage: " << kChildFlag << " <share> <user> <folder> <destination> <workers>\n";
         return 2;
     }
     const std::string share = argv[2];
@@ -194,6 +199,7 @@ int CopyChild(int argc, char** argv) {
         options.overwrite = true;
         options.skipUnchanged = true;
         options.monitor = &monitor;
+        options.workers = std::stoi(argv[6]);
         synvora::CopyFolder(drive + "/" + folder, destination, options);
         synvora::ReleaseAllNetworkDrives();
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -358,8 +364,9 @@ Run Bench::RunOurs(int port, const std::string& folder, const std::string& desti
     const std::string share = "\\\\127.0.0.1:" + std::to_string(port) + "\\D$";
     rusage usage{};
     const auto start = Clock::now();
-    synvora::test::ChildProcess child({m_self, kChildFlag, share, login.user, folder, destination},
-                                      {-1, output, {kPasswordVariable + "=" + login.password}, false});
+    synvora::test::ChildProcess child(
+        {m_self, kChildFlag, share, login.user, folder, destination, std::to_string(m_options.workers)},
+        {-1, output, {kPasswordVariable + "=" + login.password}, false});
     const int exitCode = child.Wait(&usage);
     Run run;
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -1,5 +1,7 @@
 #include "CopyFailures.h"
 
+#include <cstdio>
+#include <iterator>
 #include <utility>
 
 #include "ErrorCodes.h"
@@ -29,6 +31,38 @@ void RaiseSourceChanged() {
     ThrowPlatformErrorNumber(PlatformError::kPathFileAccessError, "the file changed while it was copied");
 }
 
+void RaiseNoRoom(std::uint64_t needed, std::uint64_t free) {
+    std::string neededText = ReadableSize(needed);
+    std::string freeText = ReadableSize(free);
+    if (neededText == freeText) {  // too close to tell apart in three digits
+        neededText = std::to_string(needed) + " bytes";
+        freeText = std::to_string(free) + " bytes";
+    }
+    ThrowPlatformErrorNumber(PlatformError::kDiskFull, "the copy needs " + neededText + ", but only " +
+                                                           freeText + " are free at the destination");
+}
+
+std::string ReadableSize(std::uint64_t bytes) {
+    constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    if (bytes < 1024) {
+        return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    }
+    double size = static_cast<double>(bytes) / 1024;
+    std::size_t unit = 0;
+    // 1023.5 KB would print as "1024 KB": the next unit reads better.
+    while (size >= 999.5 && unit + 1 < std::size(kUnits)) {
+        size /= 1024;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text,
+                  size < 9.995   ? "%.2f %s"
+                  : size < 99.95 ? "%.1f %s"
+                                 : "%.0f %s",
+                  size, kUnits[unit]);
+    return text;
+}
+
 bool IsDriveGone(const std::exception_ptr& failure) {
     if (!failure) {
         return false;
@@ -43,23 +77,36 @@ bool IsDriveGone(const std::exception_ptr& failure) {
 }
 
 void CopyFailures::RaiseFirst() const {
-    if (!m_first) {
+    std::exception_ptr first;
+    std::string cause;
+    {
+        const std::lock_guard lock(m_mutex);
+        first = m_first;
+        cause = m_firstCause;
+    }
+    if (!first) {
         return;
     }
     try {
-        std::rethrow_exception(m_first);
+        std::rethrow_exception(first);
     } catch (const MigrationError& failure) {
-        throw FolderCopyError(failure, m_firstCause);
+        throw FolderCopyError(failure, cause);
     }
 }
 
 void CopyFailures::Note(const CopiedEntry& entry, const MigrationError& failure, std::exception_ptr raised) {
-    m_driveGone = m_driveGone || failure.Number() == PlatformError::kDiskNotReady;
-    if (!m_first) {
+    const bool driveGone = failure.Number() == PlatformError::kDiskNotReady;
+    const std::lock_guard lock(m_mutex);
+    // The drive going away is what ends the copy, so it is the failure told, also when a file on
+    // another worker failed a moment earlier (often of the same cause, seen another way).
+    if (!m_first || (driveGone && !m_driveGone)) {
         m_first = std::move(raised);
         // A failure that already names its entry (a subfolder's copy raised it) keeps that name.
         const auto* inner = dynamic_cast<const FolderCopyError*>(&failure);
         m_firstCause = inner != nullptr ? inner->Cause() : CauseOf(entry, failure);
+    }
+    if (driveGone) {
+        m_driveGone = true;
     }
 }
 

@@ -11,11 +11,16 @@
 namespace synvora {
 
 struct PlannedFolder;
+class CopyWorkers;
 
 /// A file or folder of the source tree as the listing showed it; a folder with its own content.
+/// A file also carries what a look at the destination decided before the copy: keep the complete
+/// earlier copy there, or the failure that keeps a new file from taking its name.
 struct PlannedEntry {
     FolderEntry entry;
     std::unique_ptr<PlannedFolder> folder;  // folders only
+    bool keep = false;
+    std::exception_ptr refused;
 };
 
 /// One folder of the source tree: its entries in listing order, or the failure of its listing,
@@ -42,6 +47,11 @@ struct CopyPlan {
 /// and can be stopped.
 CopyPlan PlanFolderCopy(FileSystem& from, const std::string& source, FolderIdentity sourceIdentity,
                         CopyMonitor* monitor = nullptr);
+
+/// The same, listing several folders at once on the workers (each through its own session): the
+/// monitor then hears from the calling thread about ten times a second and after each folder.
+CopyPlan PlanFolderCopy(CopyWorkers& workers, const std::string& source, FolderIdentity sourceIdentity,
+                        CopyMonitor* monitor);
 
 /// folder + "/" + name, without doubling a trailing "/".
 std::string ChildPath(const std::string& folder, const std::string& name);

@@ -60,19 +60,29 @@ CopyTracker::CopyTracker(CopyMonitor* monitor, CopyTotals total) : m_monitor(mon
 }
 
 void CopyTracker::PieceCopied(std::uint64_t bytes) {
-    m_bytesOfFile += bytes;
-    Report();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_inFlight += bytes;
+    }
+    Changed();
 }
 
-void CopyTracker::FileRestarted() {
-    m_bytesOfFile = 0;
+void CopyTracker::PiecesDiscarded(std::uint64_t bytes) {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_inFlight -= bytes;
+    }
+    Changed();
 }
 
-void CopyTracker::FileDone(std::uint64_t listedSize) {
-    m_bytesOfFile = 0;
-    m_progress.done.files += 1;
-    m_progress.done.bytes += listedSize;
-    Report();
+void CopyTracker::FileDone(std::uint64_t listedSize, std::uint64_t piecesCounted) {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_inFlight -= piecesCounted;
+        m_progress.done.files += 1;
+        m_progress.done.bytes += listedSize;
+    }
+    Changed();
 }
 
 void CopyTracker::RaiseIfStopped() const {
@@ -81,13 +91,37 @@ void CopyTracker::RaiseIfStopped() const {
     }
 }
 
+void CopyTracker::Changed() {
+    if (std::this_thread::get_id() == m_owner) {
+        Report();
+    }
+}
+
+void CopyTracker::ReportChanges() {
+    bool changed = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        CopyProgress now = m_progress;
+        now.done.bytes += m_inFlight;
+        changed = !(now == m_reported);
+    }
+    if (changed) {
+        Report();
+    }
+}
+
 void CopyTracker::Report() {
     if (m_monitor == nullptr) {
         return;
     }
-    CopyProgress now = m_progress;
-    now.done.bytes += m_bytesOfFile;
-    // Asked also after a stop: the monitor keeps the window alive while the last file completes.
+    CopyProgress now;
+    {
+        const std::lock_guard lock(m_mutex);
+        now = m_progress;
+        now.done.bytes += m_inFlight;
+        m_reported = now;
+    }
+    // Asked also after a stop: the monitor keeps the window alive while the last files complete.
     if (!m_monitor->Continue(now)) {
         m_stopping = true;
     }

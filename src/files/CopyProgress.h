@@ -1,6 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <thread>
 
 namespace synvora {
 
@@ -20,6 +23,8 @@ bool SameModificationTime(FileTime a, FileTime b) noexcept;
 struct CopyTotals {
     std::uint64_t files = 0;
     std::uint64_t bytes = 0;
+
+    bool operator==(const CopyTotals&) const = default;
 };
 
 /// How far a folder copy is. Files skipped as already complete count as done; so do files that
@@ -28,12 +33,16 @@ struct CopyTotals {
 struct CopyProgress {
     CopyTotals done;
     CopyTotals total;
+
+    bool operator==(const CopyProgress&) const = default;
 };
 
-/// Watches a folder copy from the thread that runs it. Continue is called once before the first
-/// file, between files, and between the pieces (at most 1 MiB) of a file being copied. Answering
-/// false stops the copy after the file being copied, which is completed first, so that no file is
-/// left half-written; the copy then raises 18 "User interrupt occurred" (or an earlier failure).
+/// Watches a folder copy from the thread that started it. Continue is called once before the
+/// first file, and then as files and their pieces arrive: between files and pieces when the copy
+/// carries one file at a time, and otherwise after each file that ends and about ten times a
+/// second meanwhile. Answering false stops the copy after the files being copied, which are
+/// completed first, so that no file is left half-written; the copy then raises 18 "User interrupt
+/// occurred" (or an earlier failure).
 class CopyMonitor {
 public:
     virtual ~CopyMonitor() = default;
@@ -49,7 +58,16 @@ struct FolderCopyOptions {
     /// after an interruption fetches only what is missing or changed.
     bool skipUnchanged = false;
     CopyMonitor* monitor = nullptr;
+    /// How many files a copy between two file systems carries at once, each on a thread of its
+    /// own over a session of its own of the source; 0 for kDefaultCopyWorkers, 1 for one file
+    /// after the other on the calling thread. A source or destination that cannot be used from
+    /// several threads gets one.
+    int workers = 0;
 };
+
+/// Enough files in flight to hide a wide-area network's round trips behind each other, few
+/// enough for the old server (a connection each) and for this machine's memory (a buffer each).
+inline constexpr int kDefaultCopyWorkers = 8;
 
 /// A destination file that a copy finds already there.
 struct ExistingDestination {
@@ -68,31 +86,62 @@ struct ExistingDestination {
 bool KeepsEarlierCopy(const ExistingDestination& existing, std::uint64_t sourceSize, FileTime sourceModified,
                       const FolderCopyOptions& options);
 
-/// Counts what a folder copy has done and asks its monitor whether to go on. A stop that the
-/// monitor asks for is kept: the copy finishes its file and then looks at Stopping.
+/// Counts what a folder copy has done and asks its monitor whether to go on. Only the thread that
+/// made it (the copy's own) asks the monitor; workers of the copy that carry files on other threads
+/// count through it meanwhile, and the copy's thread reports their count when it next looks
+/// (Report). A stop that the monitor asks for is kept: the copy finishes its files in hand and
+/// then looks at Stopping.
 class CopyTracker {
 public:
     /// Reports the start (nothing done of the total) to the monitor, if any.
     CopyTracker(CopyMonitor* monitor, CopyTotals total);
 
     bool Monitored() const noexcept { return m_monitor != nullptr; }
-    /// Bytes of the file being copied have arrived.
+    /// Bytes of a file in flight have arrived.
     void PieceCopied(std::uint64_t bytes);
-    /// The file being copied starts again from its beginning; what arrived of it no longer counts.
-    void FileRestarted();
-    /// A file is over (copied, skipped or failed); its listed size counts as done.
-    void FileDone(std::uint64_t listedSize);
+    /// A file in flight starts again from its beginning: what arrived of it no longer counts.
+    void PiecesDiscarded(std::uint64_t bytes);
+    /// A file is over (copied, skipped or failed): its listed size counts as done instead of the
+    /// pieces counted for it.
+    void FileDone(std::uint64_t listedSize, std::uint64_t piecesCounted);
+    /// Asks the monitor with the count as it stands; on the tracker's own thread only.
+    void Report();
+    /// Report, unless the count is the one reported last.
+    void ReportChanges();
     bool Stopping() const noexcept { return m_stopping; }
     /// Raises 18 "User interrupt occurred" when the monitor asked to stop.
     void RaiseIfStopped() const;
 
 private:
-    void Report();
+    /// Reports at once on the tracker's own thread; a worker's change waits for the next Report.
+    void Changed();
 
     CopyMonitor* m_monitor;
+    std::thread::id m_owner = std::this_thread::get_id();
+    mutable std::mutex m_mutex;
     CopyProgress m_progress;
-    std::uint64_t m_bytesOfFile = 0;
-    bool m_stopping = false;
+    std::uint64_t m_inFlight = 0;  // bytes of the files in flight
+    CopyProgress m_reported;
+    std::atomic<bool> m_stopping = false;
+};
+
+/// The count of one file in flight, through the tracker of its copy.
+class FileInFlight {
+public:
+    explicit FileInFlight(CopyTracker& tracker) : m_tracker(tracker) {}
+    void PieceCopied(std::uint64_t bytes) {
+        m_counted += bytes;
+        m_tracker.PieceCopied(bytes);
+    }
+    void Restarted() {
+        m_tracker.PiecesDiscarded(m_counted);
+        m_counted = 0;
+    }
+    void Done(std::uint64_t listedSize) { m_tracker.FileDone(listedSize, m_counted); }
+
+private:
+    CopyTracker& m_tracker;
+    std::uint64_t m_counted = 0;
 };
 
 }  // namespace synvora

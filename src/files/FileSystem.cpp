@@ -12,4 +12,8 @@ std::unique_ptr<FileReader> FileSystem::OpenListedFile(const std::string& path, 
     return OpenForReading(path);
 }
 
+std::shared_ptr<FileSystem> FileSystem::OpenSession() {
+    return nullptr;
+}
+
 }  // namespace synvora

@@ -114,7 +114,8 @@ public:
 
 /// A folder that a copy writes into, held open: the copy reaches everything below it through it,
 /// one name at a time, and nothing through a symbolic link, also not through one that takes a
-/// folder's place while the copy runs. Failures are raised as FileSystem's are.
+/// folder's place while the copy runs. Failures are raised as FileSystem's are. Used by one thread,
+/// unless TakesSeveralWriters says otherwise.
 class DestinationFolder {
 public:
     virtual ~DestinationFolder() = default;
@@ -133,6 +134,15 @@ public:
     /// Removes the temporary files that a copy into this folder left when its program was ended
     /// part-way (IsLeftoverTemporaryName), and nothing else.
     virtual void RemoveLeftoverTemporaries() = 0;
+
+    /// The bytes that new files may still take on the file system that holds this folder, as far
+    /// as this program's user may use them; nothing when that is not known.
+    virtual std::optional<std::uint64_t> FreeSpace() { return std::nullopt; }
+
+    /// True when Inspect and CreateFileWriter of this folder and its subfolders may be called from
+    /// several threads at once (each writer then used on one thread), so that a copy can write
+    /// several files at the same time.
+    virtual bool TakesSeveralWriters() const { return false; }
 };
 
 /// Every file and folder operation of the program goes through this interface: one implementation
@@ -189,6 +199,13 @@ public:
     /// Opens an existing folder for a copy to write into. The path is resolved as every path is
     /// (links on the way to it followed); below it the copy goes through the DestinationFolder.
     virtual std::unique_ptr<DestinationFolder> OpenDestinationFolder(const std::string& path) = 0;
+
+    /// Another way into the same files for one more thread of a copy that reads several files at
+    /// once: a session is used by one thread at a time, while this file system and other sessions
+    /// are used on other threads. A share connects once more for it (the connection ends with the
+    /// session). Nothing when the file system cannot be read on several threads at once, which is
+    /// what a file system answers unless it says otherwise.
+    virtual std::shared_ptr<FileSystem> OpenSession();
 
     /// The whole content of a file.
     virtual std::string ReadFile(const std::string& path) = 0;

@@ -1,21 +1,107 @@
 #include "StreamedCopy.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "CopyPlan.h"
+#include "CopyWorkers.h"
 #include "ErrorCodes.h"
 #include "FileSystem.h"
+#include "MigrationError.h"
 #include "PlatformErrors.h"
 
 namespace synvora {
 namespace {
 
-// Large enough to keep a network round trip per chunk cheap against the data it carries, and
-// small enough for a watched copy to report often.
+// A file is read in pieces of 1 MiB at first: large enough to keep a network round trip per piece
+// cheap against the data it carries, small enough for a watched copy to report often. Pieces that
+// come quickly grow, up to kLargestPiece, so that a large file waits for few round trips (a share
+// sends the parts of one large read without waiting between them); pieces that come slowly
+// shrink, so that no single read on a slow link nears the time-out for one answer.
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
+constexpr std::size_t kSmallestPiece = std::size_t{64} << 10;
+constexpr std::size_t kLargestPiece = std::size_t{8} << 20;
+constexpr std::chrono::milliseconds kQuickPiece{250};
+constexpr std::chrono::milliseconds kSlowPiece{2000};
+// Buffers for pieces beyond 1 MiB, lent to one worker at a time: they bound the memory however
+// many workers there are.
+constexpr int kLargeBuffers = 4;
+
+/// The buffers of a copy's workers for pieces larger than their own.
+class LargeBuffers {
+public:
+    using Buffer = std::unique_ptr<std::vector<char>>;
+
+    /// A buffer of kLargestPiece, or nothing while all are lent.
+    Buffer TryBorrow() {
+        const std::lock_guard lock(m_mutex);
+        if (!m_free.empty()) {
+            Buffer buffer = std::move(m_free.back());
+            m_free.pop_back();
+            return buffer;
+        }
+        if (m_made == kLargeBuffers) {
+            return nullptr;
+        }
+        ++m_made;
+        return std::make_unique<std::vector<char>>(kLargestPiece);
+    }
+
+    void GiveBack(Buffer buffer) {
+        const std::lock_guard lock(m_mutex);
+        m_free.push_back(std::move(buffer));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<Buffer> m_free;
+    int m_made = 0;
+};
+
+/// Where a file's pieces are read to, and how large the next one is.
+class PieceBuffer {
+public:
+    PieceBuffer(std::vector<char>& own, LargeBuffers* large) : m_own(own), m_large(large) {}
+    PieceBuffer(const PieceBuffer&) = delete;
+    PieceBuffer& operator=(const PieceBuffer&) = delete;
+    ~PieceBuffer() {
+        if (m_borrowed) {
+            m_large->GiveBack(std::move(m_borrowed));
+        }
+    }
+
+    std::span<char> Next() {
+        std::vector<char>& buffer = m_borrowed ? *m_borrowed : m_own;
+        return std::span<char>(buffer).first(std::min(m_piece, buffer.size()));
+    }
+
+    /// A piece took this long: the next one grows or shrinks.
+    void Took(std::size_t asked, std::size_t got, std::chrono::steady_clock::duration time) {
+        if (time > kSlowPiece) {
+            m_piece = std::max(kSmallestPiece, m_piece / 2);
+        } else if (got == asked && time < kQuickPiece && m_piece < kLargestPiece) {
+            if (m_piece * 2 > m_own.size() && !m_borrowed && m_large != nullptr) {
+                m_borrowed = m_large->TryBorrow();
+            }
+            if (m_piece * 2 <= m_own.size() || m_borrowed) {
+                m_piece *= 2;
+            }
+        }
+    }
+
+private:
+    std::vector<char>& m_own;
+    LargeBuffers* m_large;
+    LargeBuffers::Buffer m_borrowed;
+    std::size_t m_piece = kChunkSize;
+};
 
 /// Starts the new file that a copy writes, under its final name's temporary.
 using FileWriterSource = std::function<std::unique_ptr<FileWriter>()>;
@@ -35,19 +121,21 @@ struct Streamed {
     int pieces = 0;
 };
 
-Streamed StreamContent(FileReader& reader, FileWriter& writer, std::vector<char>& buffer,
-                       CopyTracker* tracker) {
+Streamed StreamContent(FileReader& reader, FileWriter& writer, PieceBuffer& pieces, FileInFlight* count) {
     Streamed streamed;
     for (;;) {
+        const std::span<char> buffer = pieces.Next();
+        const auto start = std::chrono::steady_clock::now();
         const std::size_t got = reader.Read(buffer);
+        pieces.Took(buffer.size(), got, std::chrono::steady_clock::now() - start);
         if (got == 0) {
             return streamed;
         }
         writer.Write(std::string_view(buffer.data(), got));
         streamed.bytes += got;
         streamed.pieces += 1;
-        if (tracker != nullptr) {
-            tracker->PieceCopied(got);
+        if (count != nullptr) {
+            count->PieceCopied(got);
         }
     }
 }
@@ -62,15 +150,17 @@ bool ReadUnchanged(FileReader& reader, const Streamed& streamed, const FileStamp
 
 /// Copies one file whose listing is known into a destination folder, under the same name. The
 /// destination gets the modification time the copy started with. A source that changes while
-/// it is copied is copied once more from its start, as it is then; a second change fails the
-/// file, and nothing of it is committed.
+/// it is copied is copied once more from its start, as it is then, in pieces that start small
+/// again; a second change fails the file, and nothing of it is committed.
 void CopyOneFile(FileSystem& from, const std::string& source, const FolderEntry& listed, FileWriterSource& to,
-                 const FolderCopyOptions& options, std::vector<char>& buffer, CopyTracker* tracker) {
+                 const FolderCopyOptions& options, std::vector<char>& buffer, LargeBuffers* large,
+                 FileInFlight* count) {
     FolderEntry expected = listed;
     for (int attempt = 1;; ++attempt) {
+        PieceBuffer pieces(buffer, large);
         const auto reader = from.OpenListedFile(source, expected);
         const auto writer = to();
-        const Streamed streamed = StreamContent(*reader, *writer, buffer, tracker);
+        const Streamed streamed = StreamContent(*reader, *writer, pieces, count);
         if (ReadUnchanged(*reader, streamed, {expected.size, expected.modified})) {
             writer->SetModificationTime(expected.modified);
             writer->Commit(reader->Permissions(), options.overwrite);
@@ -83,8 +173,8 @@ void CopyOneFile(FileSystem& from, const std::string& source, const FolderEntry&
         expected.size = now->size;
         expected.modified = now->modified;
         expected.readOnly = now->IsReadOnly();
-        if (tracker != nullptr) {
-            tracker->FileRestarted();
+        if (count != nullptr) {
+            count->Restarted();
         }
     }
 }
@@ -102,18 +192,26 @@ bool EnsureFolder(FileSystem& to, const std::string& path) {
     return false;
 }
 
-/// Copies a listed tree into a destination folder held open. A failing entry is remembered and
-/// the copy goes on, except when the source's drive has gone, or the monitor asked to stop: then
-/// nothing more is started.
+// Tasks waiting for a worker beyond those in hand: enough that no worker waits for the next
+// file, few enough that only a handful of destination folders are held open for them.
+constexpr std::size_t kQueuedPerWorker = 2;
+
+/// Copies a listed tree into a destination folder held open, carrying files on the workers. A
+/// failing entry is remembered and the copy goes on, except when the source's drive has gone, or
+/// the monitor asked to stop: then nothing more is started.
 class StreamedTreeCopy {
 public:
-    StreamedTreeCopy(FileSystem& from, const FolderCopyOptions& options, CopyTotals totals)
-        : m_from(from), m_options(options), m_tracker(options.monitor, totals) {}
+    StreamedTreeCopy(CopyWorkers& workers, const FolderCopyOptions& options, CopyTotals totals)
+        : m_workers(workers), m_options(options), m_tracker(options.monitor, totals) {}
 
+    /// Before the first byte: decides for each file whether the destination keeps its earlier copy,
+    /// removes leftover temporaries from the folders that exist, and refuses the copy (false) when
+    /// the destination's file system has less room than the files still to fetch.
+    bool LookAtDestination(PlannedFolder& root, DestinationFolder& destination, bool destinationMayHoldFiles);
     /// destinationMayHoldFiles is false for a folder this copy has just created: nothing in it
     /// needs looking at first.
-    void CopyContent(const PlannedFolder& folder, const std::string& source, DestinationFolder& destination,
-                     bool destinationMayHoldFiles, const CopiedEntry& entry);
+    void Copy(const PlannedFolder& root, const std::string& source,
+              const std::shared_ptr<DestinationFolder>& destination, bool destinationMayHoldFiles);
     void RaiseFirstFailure() const {
         m_failures.RaiseFirst();
         m_tracker.RaiseIfStopped();
@@ -121,27 +219,100 @@ public:
 
 private:
     bool Ending() const { return m_failures.DriveGone() || m_tracker.Stopping(); }
-    void CopyFileEntry(const PlannedEntry& file, const std::string& source, DestinationFolder& destination,
-                       bool destinationMayHoldFiles, const CopiedEntry& entry);
+    std::uint64_t BytesToFetch(PlannedFolder& folder, DestinationFolder* destination);
+    void CopyContent(const PlannedFolder& folder, const std::string& source,
+                     const std::shared_ptr<DestinationFolder>& destination, bool destinationMayHoldFiles,
+                     const CopiedEntry& entry);
+    void CopyFileEntry(const PlannedEntry& file, const std::string& source,
+                       const std::shared_ptr<DestinationFolder>& destination, const CopiedEntry& entry);
+    /// What the copy's thread does while it waits for the workers.
+    void WhileWaiting() {
+        m_tracker.Report();
+        if (Ending()) {
+            m_workers.DropWaiting();
+        }
+    }
 
-    FileSystem& m_from;
+    CopyWorkers& m_workers;
     const FolderCopyOptions& m_options;
     CopyTracker m_tracker;
-    // One buffer for every file: a folder of small files would otherwise allocate and clear a
-    // whole chunk per file.
-    std::vector<char> m_buffer = std::vector<char>(kChunkSize);
     CopyFailures m_failures;
+    LargeBuffers m_largeBuffers;
 };
 
+bool StreamedTreeCopy::LookAtDestination(PlannedFolder& root, DestinationFolder& destination,
+                                         bool destinationMayHoldFiles) {
+    const std::uint64_t needed = BytesToFetch(root, destinationMayHoldFiles ? &destination : nullptr);
+    const auto free = destination.FreeSpace();
+    if (free && *free < needed) {
+        m_failures.Attempt(CopiedEntry{"", true}, [&] { RaiseNoRoom(needed, *free); });
+        return false;
+    }
+    return true;
+}
+
+// The bytes of the files that the copy will write below the folder; nullptr for a destination
+// folder that does not exist yet. What will fail anyway (a link or a file where a folder belongs)
+// needs no room.
+std::uint64_t StreamedTreeCopy::BytesToFetch(PlannedFolder& folder, DestinationFolder* destination) {
+    if (folder.listingFailure) {
+        return 0;
+    }
+    if (destination != nullptr) {
+        destination->RemoveLeftoverTemporaries();
+    }
+    std::uint64_t needed = 0;
+    for (PlannedEntry& planned : folder.entries) {
+        const std::string& name = planned.entry.name;
+        std::optional<PathInfo> existing;
+        if (destination != nullptr) {
+            try {
+                existing = destination->Inspect(name);
+            } catch (const MigrationError&) {
+                planned.refused = std::current_exception();
+                continue;
+            }
+        }
+        if (!planned.folder) {
+            try {
+                planned.keep = KeepsDestination(existing, m_options, planned.entry);
+            } catch (const MigrationError&) {
+                planned.refused = std::current_exception();
+            }
+            needed += planned.keep || planned.refused ? 0 : planned.entry.size;
+        } else if (!existing) {
+            needed += BytesToFetch(*planned.folder, nullptr);
+        } else if (existing->IsFolder() && !existing->IsLink()) {
+            try {
+                bool created = false;
+                needed += BytesToFetch(*planned.folder, destination->OpenSubfolder(name, created).get());
+            } catch (const MigrationError&) {
+                // The copy meets the same failure when it gets there.
+            }
+        }
+    }
+    return needed;
+}
+
+void StreamedTreeCopy::Copy(const PlannedFolder& root, const std::string& source,
+                            const std::shared_ptr<DestinationFolder>& destination,
+                            bool destinationMayHoldFiles) {
+    try {
+        CopyContent(root, source, destination, destinationMayHoldFiles, CopiedEntry{"", true});
+        m_workers.WaitUntilDone([this] { WhileWaiting(); });
+    } catch (...) {
+        m_workers.Quiesce();  // the tasks use this copy and its plan
+        throw;
+    }
+    m_tracker.ReportChanges();  // the last files may have ended before the wait began
+}
+
 void StreamedTreeCopy::CopyContent(const PlannedFolder& folder, const std::string& source,
-                                   DestinationFolder& destination, bool destinationMayHoldFiles,
-                                   const CopiedEntry& entry) {
+                                   const std::shared_ptr<DestinationFolder>& destination,
+                                   bool destinationMayHoldFiles, const CopiedEntry& entry) {
     if (folder.listingFailure) {
         m_failures.Attempt(entry, [&] { std::rethrow_exception(folder.listingFailure); });
         return;
-    }
-    if (destinationMayHoldFiles) {
-        destination.RemoveLeftoverTemporaries();
     }
     for (const PlannedEntry& planned : folder.entries) {
         if (Ending()) {
@@ -149,31 +320,53 @@ void StreamedTreeCopy::CopyContent(const PlannedFolder& folder, const std::strin
         }
         const std::string from = ChildPath(source, planned.entry.name);
         const CopiedEntry child = entry.Child(planned.entry.name, planned.folder != nullptr);
-        if (!planned.folder) {
-            CopyFileEntry(planned, from, destination, destinationMayHoldFiles, child);
-            continue;
+        if (planned.refused) {
+            m_failures.Attempt(child, [&] { std::rethrow_exception(planned.refused); });
+            if (!planned.folder) {
+                m_tracker.FileDone(planned.entry.size, 0);
+            }
+        } else if (!planned.folder) {
+            if (planned.keep) {
+                m_tracker.FileDone(planned.entry.size, 0);
+            } else {
+                CopyFileEntry(planned, from, destination, child);
+            }
+        } else {
+            m_failures.Attempt(child, [&] {
+                bool created = false;
+                const std::shared_ptr<DestinationFolder> subfolder =
+                    destination->OpenSubfolder(planned.entry.name, created);
+                CopyContent(*planned.folder, from, subfolder, destinationMayHoldFiles && !created, child);
+            });
         }
-        m_failures.Attempt(child, [&] {
-            bool created = false;
-            const auto subfolder = destination.OpenSubfolder(planned.entry.name, created);
-            CopyContent(*planned.folder, from, *subfolder, !created, child);
-        });
     }
 }
 
 void StreamedTreeCopy::CopyFileEntry(const PlannedEntry& file, const std::string& source,
-                                     DestinationFolder& destination, bool destinationMayHoldFiles,
+                                     const std::shared_ptr<DestinationFolder>& destination,
                                      const CopiedEntry& entry) {
-    CopyTracker* tracker = m_tracker.Monitored() ? &m_tracker : nullptr;
-    m_failures.Attempt(entry, [&] {
-        const std::string& name = file.entry.name;
-        if (destinationMayHoldFiles && KeepsDestination(destination.Inspect(name), m_options, file.entry)) {
+    m_workers.WaitForRoom(kQueuedPerWorker * static_cast<std::size_t>(m_options.workers),
+                          [this] { WhileWaiting(); });
+    // The task holds the destination folder open until its file is over.
+    m_workers.Submit([this, &file, source, destination, entry](CopyWorker& worker) {
+        if (Ending()) {
             return;
         }
-        FileWriterSource writer = [&] { return destination.CreateFileWriter(name); };
-        CopyOneFile(m_from, source, file.entry, writer, m_options, m_buffer, tracker);
+        FileInFlight count(m_tracker);
+        m_failures.Attempt(entry, [&] {
+            if (worker.buffer.empty()) {
+                worker.buffer.resize(kChunkSize);
+            }
+            FileWriterSource writer = [&] { return destination->CreateFileWriter(file.entry.name); };
+            CopyOneFile(worker.source, source, file.entry, writer, m_options, worker.buffer, &m_largeBuffers,
+                        m_tracker.Monitored() ? &count : nullptr);
+        });
+        count.Done(file.entry.size);
     });
-    m_tracker.FileDone(file.entry.size);
+}
+
+int WorkerCount(const FolderCopyOptions& options) {
+    return options.workers > 0 ? options.workers : kDefaultCopyWorkers;
 }
 
 }  // namespace
@@ -195,7 +388,7 @@ void CopyFileAcross(FileSystem& from, const std::string& source, FileSystem& to,
     }
     std::vector<char> buffer(kChunkSize);
     FileWriterSource writer = [&] { return to.CreateFileWriter(destination); };
-    CopyOneFile(from, source, listed, writer, options, buffer, nullptr);
+    CopyOneFile(from, source, listed, writer, options, buffer, nullptr, nullptr);
 }
 
 void CopyFolderAcross(FileSystem& from, const std::string& source, FileSystem& to,
@@ -205,14 +398,22 @@ void CopyFolderAcross(FileSystem& from, const std::string& source, FileSystem& t
         ThrowPlatformErrorNumber(PlatformError::kPathNotFound);
     }
     const bool created = EnsureFolder(to, destination);
-    const CopyPlan plan = PlanFolderCopy(from, source, folder->identity, options.monitor);
+    const std::shared_ptr<DestinationFolder> root = to.OpenDestinationFolder(destination);
+    FolderCopyOptions chosen = options;
+    chosen.workers = root->TakesSeveralWriters() ? WorkerCount(options) : 1;
+    // The plan and the tree copy outlive the workers, whose tasks use them.
+    CopyPlan plan;
+    std::optional<StreamedTreeCopy> tree;
+    CopyWorkers workers(from, chosen.workers);
+    plan = PlanFolderCopy(workers, source, folder->identity, options.monitor);
     if (plan.stopped) {
         ThrowPlatformErrorNumber(PlatformError::kUserInterrupt);
     }
-    const auto root = to.OpenDestinationFolder(destination);
-    StreamedTreeCopy tree(from, options, plan.totals);
-    tree.CopyContent(plan.root, source, *root, !created, CopiedEntry{"", true});
-    tree.RaiseFirstFailure();
+    tree.emplace(workers, chosen, plan.totals);
+    if (tree->LookAtDestination(plan.root, *root, !created)) {
+        tree->Copy(plan.root, source, root, !created);
+    }
+    tree->RaiseFirstFailure();
 }
 
 }  // namespace synvora

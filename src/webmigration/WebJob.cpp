@@ -23,7 +23,7 @@ constexpr const char* kConnectionFailedMessage =
     "The connection to the source webserver could not be made, please check the connection information.";
 constexpr const char* kDisconnectFailedMessage = "Could not disconnect the network drive!";
 constexpr const char* kStopCopyQuestion =
-    "The web contents are still being copied. Do you want to stop the copy? The file being copied is "
+    "The web contents are still being copied. Do you want to stop the copy? The files being copied are "
     "completed first.";
 
 constexpr const char* kParameterTable = "SYNVORAPARAMETER";

@@ -94,6 +94,9 @@ protected:
         options.overwrite = true;
         options.skipUnchanged = skipUnchanged;
         options.monitor = monitor;
+        // One file after the other, so that the monitor sees each piece as it arrives; several
+        // at once are the network scenarios' concern.
+        options.workers = 1;
         m_fs.CopyFolder(GetParam() ? test::TestDrive::Letter() + "\\" : m_source.Path(), destination,
                         options);
     }

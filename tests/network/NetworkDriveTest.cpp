@@ -2,14 +2,21 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
+#include <vector>
 
+#include "files/CopyFailures.h"
 #include "files/ErrorCodes.h"
+#include "files/FileFunctions.h"
 #include "files/FileSystem.h"
 #include "network/NetworkDrives.h"
+#include "support/DelayingProxy.h"
+#include "support/FileSizeLimit.h"
 #include "support/FileTree.h"
 #include "support/Loopback.h"
 #include "support/SambaFixture.h"
@@ -259,6 +266,143 @@ TEST_F(NetworkDriveTest, ListedFilesAreReadToTheirRealEndAndCopiesKeepTheirTimes
     EXPECT_EQ(MicrosecondsOf(local / "a/stays.bin"), 981173106123456);
     TheFileSystem().CopyFile(local / "a/stays.bin", drive + "/back.bin", false);
     EXPECT_EQ(MicrosecondsOf(share + "/back.bin"), 981173106123456);
+}
+
+/// Records every report; answers what goOn says (always yes without it).
+class WatchingMonitor final : public CopyMonitor {
+public:
+    explicit WatchingMonitor(std::function<bool(const CopyProgress&)> goOn = nullptr)
+        : m_goOn(std::move(goOn)) {}
+    bool Continue(const CopyProgress& progress) override {
+        reports.push_back(progress);
+        return !m_goOn || m_goOn(progress);
+    }
+    std::vector<CopyProgress> reports;
+
+private:
+    std::function<bool(const CopyProgress&)> m_goOn;
+};
+
+/// Files below a folder, by their final names (a copy's temporaries start with ".").
+std::size_t FilesIn(const FileTree& tree) {
+    std::size_t files = 0;
+    for (const auto& [path, bytes] : tree) {
+        files += path.ends_with('/') ? 0 : 1;
+    }
+    return files;
+}
+
+TEST_F(NetworkDriveTest, ManyFilesTravelAtOnceOverASlowLinkAndTheCopyKeepsEveryPromise) {
+    constexpr int kWorkers = 4;
+    FileTree tree;
+    for (int i = 0; i < 120; ++i) {
+        tree["set " + std::to_string(i / 12) + "/deeper/file " + std::to_string(i) + ".gif"] =
+            RandomBytes(1000 + 97 * static_cast<std::size_t>(i), static_cast<std::uint64_t>(i));
+    }
+    tree["film one.mp4"] = RandomBytes((6 << 20) + 3, 500);  // large enough for its pieces to grow
+    tree["film two.mp4"] = RandomBytes((5 << 20) + 7, 501);
+    const std::string share = Server().ShareFolder() + "/web";
+    WriteTree(share, tree);
+    for (const auto& [path, bytes] : tree) {
+        const struct timespec times[2] = {{0, UTIME_OMIT},
+                                          {981173106, 123456000 + static_cast<long>(bytes.size() % 997)}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (share + "/" + path).c_str(), times, 0), 0);
+    }
+    // A link that holds each direction's data for a millisecond.
+    DelayingProxy proxy(Server().Port(), 1ms);
+    std::string drive;
+    ASSERT_EQ(
+        MapNetworkDrive("\\\\127.0.0.1:" + std::to_string(proxy.Port()) + "\\D$", User(), Password(), drive),
+        0);
+    TempDir local;
+    const auto copy = [&](const std::string& folder, const std::string& destination, CopyMonitor* monitor) {
+        FolderCopyOptions options;
+        options.overwrite = true;
+        options.skipUnchanged = true;
+        options.monitor = monitor;
+        options.workers = kWorkers;
+        TheFileSystem().CopyFolder(drive + "/" + folder, destination, options);
+    };
+
+    // Every file whole with its time, over several connections, the totals told first and the
+    // whole at the end; the workers' connections end with the copy.
+    WatchingMonitor watch;
+    copy("web", local / "web", &watch);
+    EXPECT_TRUE(ReadTree(local / "web") == tree);
+    for (const auto& [path, bytes] : tree) {
+        EXPECT_EQ(MicrosecondsOf(local / ("web/" + path)), MicrosecondsOf(share + "/" + path)) << path;
+    }
+    EXPECT_GT(proxy.Traffic().connections, 1u) << "the files travelled over one connection";
+    const CopyTotals total{FilesIn(tree), (6 << 20) + 3 + (5 << 20) + 7 + 120 * 1000 + 97 * 119 * 120 / 2};
+    const auto start = std::find_if(watch.reports.begin(), watch.reports.end(),
+                                    [&](const CopyProgress& p) { return p.total == total; });
+    ASSERT_NE(start, watch.reports.end());
+    EXPECT_EQ(start->done, CopyTotals{});
+    EXPECT_EQ(watch.reports.back().done, total);
+    EXPECT_TRUE(SessionsEventuallyDropTo(1)) << "only the drive's own connection stays";
+
+    // Again: nothing is fetched anew.
+    const std::uint64_t fetched = proxy.Traffic().bytesFromTarget;
+    copy("web", local / "web", nullptr);
+    EXPECT_LT(proxy.Traffic().bytesFromTarget - fetched, 1u << 20) << "only the listing came";
+
+    // Stopped: the files in hand are completed, no further one is started, nothing is half-written.
+    std::uint64_t doneAtStop = 0;
+    WatchingMonitor stopper([&](const CopyProgress& p) {
+        if (doneAtStop == 0 && p.done.files >= 5) {
+            doneAtStop = p.done.files;
+        }
+        return doneAtStop == 0;
+    });
+    EXPECT_EQ(ErrorNumberOf([&] { copy("web", local / "stopped", &stopper); }),
+              PlatformError::kUserInterrupt);
+    const FileTree stopped = ReadTree(local / "stopped");
+    for (const auto& [path, bytes] : stopped) {
+        ASSERT_TRUE(path.ends_with('/') || tree.contains(path)) << "left behind: " << path;
+        EXPECT_TRUE(path.ends_with('/') || bytes == tree.at(path)) << path;
+    }
+    EXPECT_LE(FilesIn(stopped), doneAtStop + kWorkers) << "the copy went on after the files in hand";
+    EXPECT_TRUE(SessionsEventuallyDropTo(1));
+
+    // No room: a folder whose files need more than the destination's file system has left fails
+    // before its first byte, the need and the room in the log before the folder's own entry.
+    struct statvfs room {};
+    ASSERT_EQ(::statvfs(local.Path().c_str(), &room), 0);
+    const std::uint64_t huge = 2 * static_cast<std::uint64_t>(room.f_bavail) * room.f_frsize + (1ULL << 30);
+    WriteTree(Server().ShareFolder() + "/roomy", {{"note.txt", "note!"}, {"huge.bin", ""}});
+    std::filesystem::resize_file(Server().ShareFolder() + "/roomy/huge.bin", huge);  // sparse
+    {
+        const ScopedCurrentDirectory here(local.Path());
+        const FileSizeLimit guard(16 << 20);  // a copy that started anyway fails, not the disk
+        EXPECT_EQ(ErrorNumberOf([&] { CopyFolder(drive + "/roomy", local / "roomy", true); }),
+                  ErrorCode::kCopyFolder);
+    }
+    EXPECT_EQ(FilesIn(ReadTree(local / "roomy")), 0u);
+    const std::string log = ReadBytes(local / "Migration.log");
+    EXPECT_THAT(
+        log, ::testing::StartsWith("61 FileSystem\r\nThe folder's content was not copied: the copy needs " +
+                                   ReadableSize(huge + 5) + ", but only "));
+    EXPECT_THAT(log, ::testing::EndsWith(" are free at the destination.\r\n\r\n\r\n-2147221495 CopyFile\r\n"
+                                         "Unable to copy Folder '" +
+                                         drive + "/roomy' to '" + (local / "roomy") + "'.\r\n\r\n\r\n"));
+
+    // The server going away mid-copy ends the copy at once; what arrived is complete.
+    bool gone = false;
+    WatchingMonitor ender([&](const CopyProgress& p) {
+        if (!gone && p.done.files >= 10) {
+            Server().Stop();
+            gone = true;
+        }
+        return true;
+    });
+    EXPECT_EQ(ErrorNumberOf([&] { copy("web", local / "cut", &ender); }), PlatformError::kDiskNotReady);
+    Server().Start();
+    const FileTree cut = ReadTree(local / "cut");
+    for (const auto& [path, bytes] : cut) {
+        ASSERT_TRUE(path.ends_with('/') || tree.contains(path)) << "left behind: " << path;
+        EXPECT_TRUE(path.ends_with('/') || bytes == tree.at(path)) << path;
+    }
+    EXPECT_LT(FilesIn(cut), FilesIn(tree));
 }
 
 }  // namespace

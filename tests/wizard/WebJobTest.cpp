@@ -33,7 +33,7 @@ using ::testing::IsEmpty;
 constexpr const char* kFinished = "Finished Migration.";
 constexpr const char* kStoppedWithErrors = "Migration stopped with errors.";
 constexpr const char* kStopCopyQuestion =
-    "The web contents are still being copied. Do you want to stop the copy? The file being copied is "
+    "The web contents are still being copied. Do you want to stop the copy? The files being copied are "
     "completed first.";
 
 constexpr const char* kImagesSource = "Z:/Program Files/E-Synvora/E-Synvora/images";
@@ -234,6 +234,10 @@ class StoppedCopyTest : public WebJobTest, public ::testing::WithParamInterface<
 
 TEST_P(StoppedCopyTest, AStoppedCopyEndsAfterItsFileAndASecondRunFetchesOnlyWhatIsMissing) {
     const bool sessionEnds = GetParam();
+    // More files than the copy carries at once, so that a stop leaves some behind.
+    ContentFolder& attachments = m_content.folders[kAttachments];
+    AddGeneratedFiles(attachments, 60, 32 << 10, 300);
+    WriteTree(Old(attachments), attachments.files);
     WalkToTheFinishPage();
     // Once the first file of the first copy has arrived.
     std::function<void()> stopDuringTheCopy = [&] {
@@ -257,7 +261,6 @@ TEST_P(StoppedCopyTest, AStoppedCopyEndsAfterItsFileAndASecondRunFetchesOnlyWhat
     EXPECT_TRUE(m_toolkit.QuitCalled());
     EXPECT_EQ(m_toolkit.MsgBoxes().size(), sessionEnds ? 0u : 1u) << "the question only";
     EXPECT_THAT(SlotsWritten(), ElementsAre(1, 2, 3, 4));
-    const ContentFolder& attachments = Content(kAttachments);
     ExpectOnlyCompleteFiles(attachments);
     const std::string source = "Z:/Program Files/E-Synvora/Data/Attachments";
     const std::string log =

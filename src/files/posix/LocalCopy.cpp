@@ -38,7 +38,7 @@ bool CallNotSupported(int error) {
 }
 
 // Where the pieces of a watched copy are reported; nullptr for a copy nobody watches.
-using PieceSink = CopyTracker*;
+using PieceSink = FileInFlight*;
 
 // A watched copy goes in pieces that each can be reported; an unwatched one lets the kernel take
 // as much as it will.
@@ -170,7 +170,7 @@ void CopyOpenFile(int sourceFd, struct stat source, int destinationFolderFd, con
         }
         source = after;
         if (sink != nullptr) {
-            sink->FileRestarted();
+            sink->Restarted();
         }
     }
 }
@@ -222,7 +222,7 @@ private:
     void CopyEntry(int sourceFd, const dirent& entry, int destinationFd, bool destinationMayHoldFiles,
                    const CopiedEntry& folder);
     std::uint64_t CopyFileEntry(int sourceFd, const char* name, int destinationFd,
-                                bool destinationMayHoldFiles);
+                                bool destinationMayHoldFiles, FileInFlight& count);
     void CopySubfolder(int sourceFd, const char* name, int destinationFd, const CopiedEntry& subfolder);
 
     const FolderCopyOptions& m_options;
@@ -283,10 +283,11 @@ void TreeCopy::CopyEntry(int sourceFd, const dirent& entry, int destinationFd, b
     }
     if (isFile) {
         std::uint64_t size = 0;
+        FileInFlight count(m_tracker);
         m_failures.Attempt(folder.Child(entry.d_name, false), [&] {
-            size = CopyFileEntry(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles);
+            size = CopyFileEntry(sourceFd, entry.d_name, destinationFd, destinationMayHoldFiles, count);
         });
-        m_tracker.FileDone(size);
+        count.Done(size);
     } else if (isFolder) {
         const CopiedEntry subfolder = folder.Child(entry.d_name, true);
         m_failures.Attempt(subfolder,
@@ -297,14 +298,14 @@ void TreeCopy::CopyEntry(int sourceFd, const dirent& entry, int destinationFd, b
 
 // Returns the size of the file as it was opened.
 std::uint64_t TreeCopy::CopyFileEntry(int sourceFd, const char* name, int destinationFd,
-                                      bool destinationMayHoldFiles) {
+                                      bool destinationMayHoldFiles, FileInFlight& count) {
     struct stat info {};
     const UniqueFd file = OpenSourceFileAt(sourceFd, name, info);
     if (!S_ISREG(info.st_mode)) {
         return 0;
     }
     CopyOpenFile(file.Get(), info, destinationFd, name, m_options, destinationMayHoldFiles,
-                 m_tracker.Monitored() ? &m_tracker : nullptr);
+                 m_tracker.Monitored() ? &count : nullptr);
     return static_cast<std::uint64_t>(info.st_size);
 }
 

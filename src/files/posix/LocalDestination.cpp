@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -139,6 +140,12 @@ std::unique_ptr<FileWriter> CreateLocalFileWriter(UniqueFd folder, const std::st
     return std::make_unique<LocalFileWriter>(std::move(folder), name);
 }
 
+LocalDestinationFolder::LocalDestinationFolder(UniqueFd folder) : m_folder(std::move(folder)) {
+    // Read now, on the thread that opens the folder: reading the mask sets it for a moment, which
+    // must not happen while workers create files through this folder.
+    (void)ProcessUmask();
+}
+
 std::optional<PathInfo> LocalDestinationFolder::Inspect(const std::string& name) {
     return InspectEntryAt(m_folder.Get(), name);
 }
@@ -154,6 +161,15 @@ std::unique_ptr<FileWriter> LocalDestinationFolder::CreateFileWriter(const std::
 
 void LocalDestinationFolder::RemoveLeftoverTemporaries() {
     RemoveLeftoverTemporariesAt(m_folder.Get());
+}
+
+std::optional<std::uint64_t> LocalDestinationFolder::FreeSpace() {
+    struct statvfs info {};
+    if (::fstatvfs(m_folder.Get(), &info) != 0) {
+        return std::nullopt;
+    }
+    // The blocks an unprivileged user may take: the space kept for root is no room for a copy.
+    return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
 }
 
 }  // namespace synvora

@@ -37,12 +37,15 @@ std::unique_ptr<FileWriter> CreateLocalFileWriter(UniqueFd folder, const std::st
 /// A DestinationFolder on this machine's disk.
 class LocalDestinationFolder final : public DestinationFolder {
 public:
-    explicit LocalDestinationFolder(UniqueFd folder) : m_folder(std::move(folder)) {}
+    explicit LocalDestinationFolder(UniqueFd folder);
 
     std::optional<PathInfo> Inspect(const std::string& name) override;
     std::unique_ptr<DestinationFolder> OpenSubfolder(const std::string& name, bool& created) override;
     std::unique_ptr<FileWriter> CreateFileWriter(const std::string& name) override;
     void RemoveLeftoverTemporaries() override;
+    std::optional<std::uint64_t> FreeSpace() override;
+    /// Every call works on handles of its own: any thread may make it.
+    bool TakesSeveralWriters() const override { return true; }
 
 private:
     UniqueFd m_folder;

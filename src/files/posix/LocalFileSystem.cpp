@@ -197,6 +197,10 @@ std::unique_ptr<FileWriter> LocalFileSystem::CreateFileWriter(const std::string&
     return CreateLocalFileWriter(OpenFolderHandle(folder), name);
 }
 
+std::shared_ptr<FileSystem> LocalFileSystem::OpenSession() {
+    return std::make_shared<LocalFileSystem>(m_rootFolder);
+}
+
 std::unique_ptr<DestinationFolder> LocalFileSystem::OpenDestinationFolder(const std::string& path) {
     return std::make_unique<LocalDestinationFolder>(OpenDestinationHandle(Resolve(path)));
 }

@@ -29,6 +29,8 @@ public:
     std::unique_ptr<FileReader> OpenForReading(const std::string& path) override;
     std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
     std::unique_ptr<DestinationFolder> OpenDestinationFolder(const std::string& path) override;
+    /// The disk may be read on any number of threads: a file system of the same folder.
+    std::shared_ptr<FileSystem> OpenSession() override;
     std::string ReadFile(const std::string& path) override;
     void ReplaceFile(const std::string& path, std::string_view content) override;
     void CreateEmptyFile(const std::string& path) override;

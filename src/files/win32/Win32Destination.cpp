@@ -148,4 +148,14 @@ void Win32DestinationFolder::RemoveLeftoverTemporaries() {
     } while (::FindNextFileW(search.Get(), &data));
 }
 
+std::optional<std::uint64_t> Win32DestinationFolder::FreeSpace() {
+    ULARGE_INTEGER availableToCaller{};
+    // A share's root is taken only with its closing backslash.
+    const std::string folder = m_path.ends_with('\\') ? m_path : m_path + "\\";
+    if (!::GetDiskFreeSpaceExW(ApiPath(folder).c_str(), &availableToCaller, nullptr, nullptr)) {
+        return std::nullopt;
+    }
+    return availableToCaller.QuadPart;
+}
+
 }  // namespace synvora

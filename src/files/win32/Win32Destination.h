@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "files/FileSystem.h"
@@ -29,6 +31,10 @@ public:
     std::unique_ptr<DestinationFolder> OpenSubfolder(const std::string& name, bool& created) override;
     std::unique_ptr<FileWriter> CreateFileWriter(const std::string& name) override;
     void RemoveLeftoverTemporaries() override;
+    /// The bytes this program's user may still take on the folder's volume (quotas counted).
+    std::optional<std::uint64_t> FreeSpace() override;
+    /// Every call goes by path with handles of its own: any thread may make it.
+    bool TakesSeveralWriters() const override { return true; }
 
 private:
     std::string Child(const std::string& name) const { return m_path + "\\" + name; }

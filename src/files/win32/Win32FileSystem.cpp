@@ -344,6 +344,10 @@ void Win32FileSystem::CopyFolder(const std::string& source, const std::string& d
     CopyFolderAcross(*this, source, *this, destination, options);
 }
 
+std::shared_ptr<FileSystem> Win32FileSystem::OpenSession() {
+    return std::make_shared<Win32FileSystem>();
+}
+
 int Win32FileSystem::Attributes(const std::string& path) {
     const auto info = Inspect(path);
     if (!info) {

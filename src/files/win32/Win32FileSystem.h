@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "files/FileSystem.h"
@@ -32,6 +33,8 @@ public:
     std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
     /// Below the folder no link is followed (Win32Destination.h).
     std::unique_ptr<DestinationFolder> OpenDestinationFolder(const std::string& path) override;
+    /// The system's file calls may be made on any number of threads: another file system object.
+    std::shared_ptr<FileSystem> OpenSession() override;
     std::string ReadFile(const std::string& path) override;
     void ReplaceFile(const std::string& path, std::string_view content) override;
     void CreateEmptyFile(const std::string& path) override;

@@ -1,16 +1,13 @@
 #include "network/smb/LibraryThread.h"
 
+#include <signal.h>
+
 namespace synvora {
 namespace {
 
 constexpr std::chrono::milliseconds kWaitSlice{100};
 
 }  // namespace
-
-LibraryThread& LibraryThread::Instance() {
-    static LibraryThread thread;
-    return thread;
-}
 
 LibraryThread::LibraryThread() : m_thread([this] { Loop(); }) {}
 
@@ -24,6 +21,10 @@ LibraryThread::~LibraryThread() {
 }
 
 void LibraryThread::Loop() {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return m_ending || !m_tasks.empty(); });

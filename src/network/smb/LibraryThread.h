@@ -13,11 +13,12 @@
 
 namespace synvora {
 
-/// The one thread on which every call into libsmbclient runs. The library aborts when its
-/// contexts are used from several threads, and a call into it blocks until the server answers:
-/// on a thread of its own, the calls keep to one thread, and the thread that waits for them
-/// (the user-interface thread) can keep its window alive meanwhile and cut a call off that waits
-/// too long.
+/// The thread on which every call into libsmbclient for one connection runs. A context of the
+/// library may be used by one thread only, and a call into it blocks until the server answers: on
+/// a thread of its own, the calls keep to one thread, and the thread that waits for them (the
+/// user-interface thread, or a worker of a copy) can keep its window alive meanwhile and cut a
+/// call off that waits too long. SIGPIPE is blocked on it: the library writes to sockets that
+/// the server may have closed.
 class LibraryThread {
 public:
     /// How a caller waits: `whileWaiting` is called about ten times a second until the call has
@@ -28,7 +29,7 @@ public:
         std::function<void()> overdue;
     };
 
-    static LibraryThread& Instance();
+    LibraryThread();
     LibraryThread(const LibraryThread&) = delete;
     LibraryThread& operator=(const LibraryThread&) = delete;
     ~LibraryThread();
@@ -51,7 +52,6 @@ public:
     }
 
 private:
-    LibraryThread();
     void Loop();
     void RunTask(const std::function<void()>& task, const Wait& wait);
 

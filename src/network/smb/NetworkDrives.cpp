@@ -37,9 +37,9 @@ struct MappedConnection {
     std::shared_ptr<ShareConnection> connection;
 };
 
-/// Every connection the program opened and has not released. The library the connections run
-/// on aborts when contexts are used from several threads, so only the thread that used it first
-/// may connect or release.
+/// Every connection the program opened and has not released. Only the thread that used it first
+/// may connect or release: the table is that thread's (a copy's workers open connections of
+/// their own, ShareConnection::OpenAnother).
 class ConnectionTable {
 public:
     static ConnectionTable& Instance() {
@@ -59,12 +59,9 @@ public:
     void SetTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
 
 private:
-    // The drive router and the library's thread are created first, so that they outlive this
-    // table, which unmounts from the one and frees contexts on the other when the process exits.
-    ConnectionTable() {
-        (void)TheFileSystem();
-        (void)LibraryThread::Instance();
-    }
+    // The drive router is created first, so that it outlives this table, which unmounts from it
+    // when the process exits.
+    ConnectionTable() { (void)TheFileSystem(); }
 
     bool OnOwnerThread() {
         if (m_owner == std::thread::id()) {

@@ -1,6 +1,7 @@
 #include "network/smb/ServerSockets.h"
 
 #include <dirent.h>
+#include <netdb.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -81,6 +82,20 @@ void ServerSockets::CutOff() const {
             }
         }
     });
+}
+
+std::optional<ServerAddress> ServerSockets::PeerAddress() const {
+    if (m_peers.empty()) {
+        return std::nullopt;
+    }
+    const Peer& peer = m_peers.front();
+    char host[NI_MAXHOST] = {};
+    char port[NI_MAXSERV] = {};
+    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&peer.address), peer.length, host, sizeof host, port,
+                      sizeof port, NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
+        return std::nullopt;
+    }
+    return ServerAddress{host, static_cast<std::uint16_t>(std::stoi(port))};
 }
 
 }  // namespace synvora

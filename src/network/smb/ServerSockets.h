@@ -3,8 +3,11 @@
 #include <sys/socket.h>
 #include <sys/types.h>
 
+#include <optional>
 #include <set>
 #include <vector>
+
+#include "network/SharePath.h"
 
 namespace synvora {
 
@@ -23,6 +26,10 @@ public:
 
     /// Shuts down every socket of this process whose other end is a noted server address.
     void CutOff() const;
+
+    /// The first noted server address, as numbers ("192.0.2.7", port 445); nothing before a
+    /// connection was noted.
+    std::optional<ServerAddress> PeerAddress() const;
 
 private:
     struct Peer {

@@ -15,6 +15,7 @@
 #include "files/MigrationError.h"
 #include "files/PlatformErrors.h"
 #include "files/posix/UniqueFd.h"
+#include "network/smb/LibraryLocking.h"
 #include "network/smb/LibraryThread.h"
 
 namespace synvora {
@@ -135,9 +136,14 @@ std::vector<FolderEntry> ListFolder(SMBCCTX* context, const std::string& url) {
 
 // What the thread that waits for a server does meanwhile (WhileWaitingForServers).
 std::function<void()>& WhileWaiting() {
-    static std::function<void()> whileWaiting;
+    thread_local std::function<void()> whileWaiting;
     return whileWaiting;
 }
+
+// The contexts that live now. The library loads its settings when its first context starts (and,
+// without its thread hooks, at every start), so they are laid over it then; with the hooks a
+// context made while others live must not reload them under their feet.
+int g_liveContexts = 0;
 
 // A call that ends the library's use of a context waits for nothing: the end of the program.
 constexpr std::chrono::hours kNoLimit{24};
@@ -152,10 +158,12 @@ WhileWaitingForServers::~WhileWaitingForServers() {
 }
 
 void ShareConnection::ContextDeleter::operator()(SMBCCTX* context) const noexcept {
-    LibraryThread::Instance().Run(
+    thread->Run(
         [context] {
+            const std::lock_guard lifecycle(ContextLifecycleMutex());
             smbc_getFunctionPurgeCachedServers(context)(context);
             smbc_free_context(context, 1);
+            --g_liveContexts;
         },
         {kNoLimit, nullptr, nullptr});
 }
@@ -168,7 +176,7 @@ template <typename Call>
 auto ShareConnection::Ask(Call&& call) {
     const LibraryThread::Wait wait{m_timeout, WhileWaiting(), [this] { MarkGone(); }};
     try {
-        return LibraryThread::Instance().Run(std::forward<Call>(call), wait);
+        return m_thread->Run(std::forward<Call>(call), wait);
     } catch (const MigrationError& failure) {
         // The library's time-out, or the cut: what follows would wait again for nothing.
         if (failure.Number() == PlatformError::kDiskNotReady) {
@@ -193,17 +201,36 @@ std::shared_ptr<ShareConnection> ShareConnection::Open(const SharePath& share,
         ThrowPlatformError(EACCES);
     }
     std::shared_ptr<ShareConnection> connection(new ShareConnection(share, credentials, timeout));
-    connection->CreateContext();
+    connection->CreateContext(true);
     return connection;
 }
 
-void ShareConnection::CreateContext() {
-    m_context = Ask([this] {
+std::shared_ptr<ShareConnection> ShareConnection::OpenAnother() const {
+    if (!InstallLibraryLocking()) {
+        return nullptr;
+    }
+    // Looking the name up again would touch the library's name cache, which is not for several
+    // threads; the address also makes sure that it is the same server.
+    SharePath share = m_share;
+    if (auto address = m_sockets.PeerAddress()) {
+        share.server = std::move(*address);
+    }
+    std::shared_ptr<ShareConnection> connection(new ShareConnection(share, m_credentials, m_timeout));
+    connection->m_sockets = m_sockets;  // the same server: a cut-off reaches its sockets from the start
+    connection->CreateContext(false);
+    return connection;
+}
+
+void ShareConnection::CreateContext(bool listRoot) {
+    const bool severalThreads = InstallLibraryLocking();
+    m_context = Ask([this, listRoot, severalThreads] {
         const std::set<ino_t> before = ServerSockets::Current();
-        std::unique_ptr<SMBCCTX, ContextDeleter> context(smbc_new_context());
+        std::unique_lock lifecycle(ContextLifecycleMutex());
+        std::unique_ptr<SMBCCTX, ContextDeleter> context(smbc_new_context(), ContextDeleter{m_thread.get()});
         if (!context) {
             RaiseLastError();
         }
+        ++g_liveContexts;  // from here on the deleter counts it off
         SMBCCTX* raw = context.get();
         smbc_setDebug(raw, 0);
         smbc_setLogCallback(raw, nullptr, DiscardLibraryMessage);
@@ -218,12 +245,20 @@ void ShareConnection::CreateContext() {
         if (smbc_init_context(raw) == nullptr) {
             RaiseLastError();
         }
-        // The library loads its configuration when its first context starts, and again after the
-        // last one ended, so the settings are laid over it every time.
-        ApplyClientSettings(raw);
+        if (!severalThreads || g_liveContexts == 1) {
+            ApplyClientSettings(raw);
+        }
         // The context connects when it is first used: reading the share's root proves the login
-        // and the share, and shows the sockets the connection uses.
-        ListFolder(raw, Url("/"));
+        // and the share, and shows the sockets the connection uses. Logons keep to one at a time:
+        // two at once on two threads were seen to corrupt the library's login messages.
+        if (listRoot) {
+            ListFolder(raw, Url("/"));
+        } else {
+            struct stat info {};
+            if (smbc_getFunctionStat(raw)(raw, Url("/").c_str(), &info) != 0) {
+                RaiseLastError();
+            }
+        }
         m_sockets.NoteNewSince(before);
         return context;
     });
@@ -239,8 +274,13 @@ bool ShareConnection::Release() {
     }
     SMBCCTX* context = m_context.get();
     const bool freed = Ask([context] {
+        const std::lock_guard lifecycle(ContextLifecycleMutex());
         smbc_getFunctionPurgeCachedServers(context)(context);
-        return smbc_free_context(context, 0) == 0;
+        if (smbc_free_context(context, 0) != 0) {
+            return false;
+        }
+        --g_liveContexts;
+        return true;
     });
     if (!freed) {
         return false;

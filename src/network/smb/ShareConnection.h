@@ -17,6 +17,7 @@
 #include "network/NetworkCredentials.h"
 #include "network/SharePath.h"
 #include "network/WhileWaitingForServers.h"
+#include "network/smb/LibraryThread.h"
 #include "network/smb/ServerSockets.h"
 
 // The library's own handle types, kept out of this header.
@@ -60,8 +61,10 @@ private:
 
 /// One connection to one share of one server, through a libsmbclient context of its own that
 /// holds the login in memory. Every failure is raised as a platform error (PlatformErrors.h)
-/// from the errno value the library sets. Not for use from several threads: the calls into the
-/// library are made on its own thread (LibraryThread) while the calling thread waits.
+/// from the errno value the library sets. Used by one thread at a time: the calls into the
+/// library are made on the connection's own thread (LibraryThread) while the calling thread
+/// waits. Several connections may be used on several threads at once where the library allows
+/// it (LibraryLocking.h).
 ///
 /// The whole wait for one answer is bounded by the time-out: the library's own time-out holds
 /// for each request, but it then tries again and closes what is open, each with a time-out of its
@@ -75,6 +78,11 @@ public:
     static std::shared_ptr<ShareConnection> Open(const SharePath& share,
                                                  const NetworkCredentials& credentials,
                                                  std::chrono::milliseconds timeout);
+
+    /// One more connection to the same share with the same login, for another thread: to the
+    /// server's address this connection reached (no name is looked up again), proved by a look at
+    /// the share's root. Nothing where the library cannot be used on several threads at once.
+    std::shared_ptr<ShareConnection> OpenAnother() const;
 
     ShareConnection(const ShareConnection&) = delete;
     ShareConnection& operator=(const ShareConnection&) = delete;
@@ -107,13 +115,16 @@ public:
 private:
     friend class ShareFile;
 
-    /// Frees a context, closing whatever it still holds; never throws.
+    /// Frees a context on the connection's thread, closing whatever it still holds; never throws.
     struct ContextDeleter {
+        LibraryThread* thread;
         void operator()(_SMBCCTX* context) const noexcept;
     };
 
     ShareConnection(SharePath share, NetworkCredentials credentials, std::chrono::milliseconds timeout);
-    void CreateContext();
+    /// Makes the context and proves the connection by listing the share's root (a whole listing)
+    /// or by looking at it (one question).
+    void CreateContext(bool listRoot);
     /// Runs a call into the library on its thread, within the time-out; a call that fails for want
     /// of an answer marks the connection as gone.
     template <typename Call>
@@ -128,6 +139,7 @@ private:
     std::chrono::milliseconds m_timeout;
     ServerSockets m_sockets;
     std::atomic<bool> m_gone = false;
+    std::unique_ptr<LibraryThread> m_thread = std::make_unique<LibraryThread>();  // outlives m_context
     std::unique_ptr<_SMBCCTX, ContextDeleter> m_context;
     int m_openFiles = 0;
 };

@@ -376,6 +376,14 @@ std::unique_ptr<DestinationFolder> ShareFileSystem::OpenDestinationFolder(const 
     return std::make_unique<ShareDestinationFolder>(m_connection, folder);
 }
 
+std::shared_ptr<FileSystem> ShareFileSystem::OpenSession() {
+    auto connection = m_connection->OpenAnother();
+    if (!connection) {
+        return nullptr;
+    }
+    return std::make_shared<ShareFileSystem>(std::move(connection));
+}
+
 std::string ShareFileSystem::ReadFile(const std::string& path) {
     ShareFileReader reader(*m_connection, Normalize(path));
     std::string content;

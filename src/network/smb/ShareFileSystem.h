@@ -33,6 +33,8 @@ public:
     std::unique_ptr<FileReader> OpenListedFile(const std::string& path, const FolderEntry& listed) override;
     std::unique_ptr<FileWriter> CreateFileWriter(const std::string& path) override;
     std::unique_ptr<DestinationFolder> OpenDestinationFolder(const std::string& path) override;
+    /// A connection of its own to the same share (ShareConnection::OpenAnother).
+    std::shared_ptr<FileSystem> OpenSession() override;
     std::string ReadFile(const std::string& path) override;
     void ReplaceFile(const std::string& path, std::string_view content) override;
     void CreateEmptyFile(const std::string& path) override;
