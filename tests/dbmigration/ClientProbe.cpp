@@ -9,15 +9,17 @@
 // permissions) and writes SYNVORA_CLIENT_PROBE_OUTPUT into it, and ends with the exit code
 // SYNVORA_CLIENT_PROBE_EXIT (0 when unset), or, with SYNVORA_CLIENT_PROBE_HANG set, never ends by
 // itself, like a script waiting for a server that does not answer.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+//
+// The same on both systems (on Windows the permission bits are those the C runtime derives from
+// the read-only attribute); the tests give it names and values in ASCII only.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -32,12 +34,14 @@ std::string ValueAfter(const std::vector<std::string>& args, const std::string& 
 }
 
 std::string ModeOf(const std::string& path) {
-    struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (path.empty() || error || !std::filesystem::exists(status)) {
         return "absent";
     }
     char text[8];
-    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+    std::snprintf(text, sizeof text, "%04o",
+                  static_cast<unsigned>(status.permissions() & std::filesystem::perms::mask));
     return text;
 }
 
@@ -51,12 +55,11 @@ void Record(std::ofstream& out, const std::string& key, const std::string& value
 }
 
 bool WriteOutput(const std::string& path, const std::string& text) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    return ::close(fd) == 0 && written;
+    // Emptied in place, as the client does: an existing file keeps its permissions.
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -85,7 +88,7 @@ int main(int argc, char** argv) {
     }
     if (std::getenv("SYNVORA_CLIENT_PROBE_HANG") != nullptr) {
         for (;;) {
-            ::pause();
+            std::this_thread::sleep_for(std::chrono::seconds(1));
         }
     }
     const char* code = std::getenv("SYNVORA_CLIENT_PROBE_EXIT");

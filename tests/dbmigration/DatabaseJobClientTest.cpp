@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -8,6 +7,7 @@
 #include "dbmigration/DatabaseJob.h"
 #include "support/DriverTexts.h"
 #include "support/FileTree.h"
+#include "support/OwnerOnly.h"
 
 namespace synvora::test {
 namespace {
@@ -34,14 +34,6 @@ const std::vector<std::string> kAllSlots = {"- Start migrate database content...
                                             "",
                                             "",
                                             ""};
-
-std::vector<std::string> SlotsOf(const RecordingJobHost& host) {
-    std::vector<std::string> slots;
-    for (int slot = 1; slot <= RecordingJobHost::kSlots; ++slot) {
-        slots.push_back(host.Slot(slot));
-    }
-    return slots;
-}
 
 /// The job with the real client, found on PATH in its build folder.
 class JobWithClientTest : public JobTest {
@@ -91,8 +83,8 @@ TEST_F(JobWithClientTest, TheOldContentArrivesInTheNewDatabase) {
     EXPECT_NE(ClientOutput().find("\r\n" + NoticeText("COMMIT TRANSACTION") + "\r\n"), std::string::npos)
         << ClientOutput();
     // The client empties the output file and keeps its permissions.
-    EXPECT_EQ(PermissionsOf(InFolder("PelluxDest.log")), 0600);
-    EXPECT_EQ(PermissionsOf(InFolder("PelluxDest.sql")), 0600);
+    ExpectOwnerOnly(InFolder("PelluxDest.log"));
+    ExpectOwnerOnly(InFolder("PelluxDest.sql"));
 }
 
 TEST_F(JobWithClientTest, ASecondRunBringsTheNewDatabaseUpToDateWithoutAddingRowsTwice) {
@@ -165,7 +157,7 @@ TEST_F(JobWithClientTest, AMigrationThatCannotCommitLeavesTheNewDatabaseAsItWas)
 TEST_F(JobWithClientInBlankFolderTest, TheJobWorksEndToEndAndTheClientKeepsTheRestrictedOutput) {
     CopyDemoScript();
     WriteBytes(InFolder("PelluxDest.log"), "stale output of an earlier run\r\n");
-    ASSERT_EQ(::chmod(InFolder("PelluxDest.log").c_str(), 0644), 0);
+    LetOthersRead(InFolder("PelluxDest.log"));
 
     MigrateDatabaseContent(m_host);
 
@@ -174,7 +166,7 @@ TEST_F(JobWithClientInBlankFolderTest, TheJobWorksEndToEndAndTheClientKeepsTheRe
     ExpectContentCopied();
     // The client emptied the file it found and kept its permissions.
     EXPECT_EQ(ClientOutput().find("stale output"), std::string::npos) << ClientOutput();
-    EXPECT_EQ(PermissionsOf(InFolder("PelluxDest.log")), 0600);
+    ExpectOwnerOnly(InFolder("PelluxDest.log"));
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "JobFixture.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <ostream>
 
 #include "database/odbc/DataAccess.h"
+#include "files/Paths.h"
 #include "files/TextFiles.h"
 #include "support/PostgresFixture.h"
 
@@ -15,6 +17,12 @@ const std::string kLocalServer = "127.0.0.1";
 std::string DemoFile(const std::string& name) {
     return std::string(SYNVORA_DEMO_DIR) + "/" + name;
 }
+
+const std::vector<std::string> kStepTexts = {
+    "- Start migrate database content...", "- Prepare destination server...",
+    "- Copy migration script...",          "- Prepare migration script...",
+    "- Running migration script...",       "- Finished migrate database content...",
+};
 
 /// Every test works on databases of its own, so that no test sees another's rows.
 int NextDatabaseNumber() {
@@ -28,7 +36,25 @@ std::ostream& operator<<(std::ostream& out, const LogEntry& entry) {
     return out << "[" << entry.heading << " | " << entry.message << "]";
 }
 
+std::vector<std::string> SlotsOf(const RecordingJobHost& host) {
+    std::vector<std::string> slots;
+    for (int slot = 1; slot <= RecordingJobHost::kSlots; ++slot) {
+        slots.push_back(host.Slot(slot));
+    }
+    return slots;
+}
+
+std::vector<std::string> SlotsUpTo(std::size_t count) {
+    std::vector<std::string> slots(RecordingJobHost::kSlots);
+    std::copy_n(kStepTexts.begin(), count, slots.begin());
+    return slots;
+}
+
 JobTest::JobTest(std::string_view folderPrefix) : m_folder(folderPrefix) {}
+
+std::string JobTest::InFolder(std::string_view name) const {
+    return Folder() + kPathSeparator + std::string(name);
+}
 
 void JobTest::SetUpTestSuite() {
     InitializeDataAccess();
@@ -90,7 +116,7 @@ void JobTest::ProbeAnswers(const std::string& output, int exitCode) {
 
 std::optional<ProbeReport> JobTest::Probe() const {
     const std::string path = m_scratch / "probe.report";
-    if (!std::filesystem::exists(path)) {
+    if (!std::filesystem::exists(FsPath(path))) {
         return std::nullopt;
     }
     const std::string bytes = ReadBytes(path);
@@ -113,7 +139,7 @@ std::optional<ProbeReport> JobTest::Probe() const {
 std::vector<LogEntry> JobTest::LogEntries() const {
     const std::string path = InFolder("Migration.log");
     std::vector<LogEntry> entries;
-    if (!std::filesystem::exists(path)) {
+    if (!std::filesystem::exists(FsPath(path))) {
         return entries;
     }
     std::vector<std::string> lines = SplitAtCrLf(ReadBytes(path));

@@ -43,7 +43,8 @@ protected:
     explicit JobTest(std::string_view folderPrefix = "synvora-job");
 
     std::string Folder() const { return m_folder.Path(); }
-    std::string InFolder(std::string_view name) const { return m_folder / name; }
+    /// A file of the working folder as the job names it (the system's separator).
+    std::string InFolder(std::string_view name) const;
 
     /// Puts a migration script into the working folder: the demo script, or the given text.
     void CopyDemoScript() const;
@@ -85,6 +86,14 @@ class JobInBlankFolderTest : public JobTest {
 protected:
     JobInBlankFolderTest() : JobTest("synvora job folder") {}
 };
+
+/// What the probe writes for a run that committed.
+inline constexpr const char* kCommittedOutput = "Migrated 4 users.\r\nCOMMIT TRANSACTION\r\n";
+
+/// The slots 1 to 14 as the page shows them.
+std::vector<std::string> SlotsOf(const RecordingJobHost& host);
+/// The step texts of the first count slots, the rest empty.
+std::vector<std::string> SlotsUpTo(std::size_t count);
 
 inline constexpr const char* kJobStopped =
     "The migration of the database content was stopped, please check the log file!";

@@ -21,6 +21,7 @@
 
 #include "files/posix/UniqueFd.h"
 #include "support/Loopback.h"
+#include "support/posix/LoopbackSocket.h"
 
 namespace synvora::test {
 namespace {

@@ -13,6 +13,7 @@
 #include "support/DelayingProxy.h"
 #include "support/Loopback.h"
 #include "support/WebContent.h"
+#include "support/posix/LoopbackSocket.h"
 
 namespace synvora::test {
 namespace {

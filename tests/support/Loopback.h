@@ -1,6 +1,7 @@
 #pragma once
 
-#include "files/posix/UniqueFd.h"
+#include <cstdint>
+#include <string>
 
 namespace synvora::test {
 
@@ -9,10 +10,6 @@ namespace synvora::test {
 /// before the caller's server binds it, so callers retry with a new one.
 int FreeLoopbackPort();
 
-/// A socket bound to a port of 127.0.0.1 that the system chose, returned through port; the caller
-/// listens on it, so no other process can take the port in between.
-UniqueFd BoundLoopbackSocket(int& port);
-
 /// True when something accepts TCP connections on 127.0.0.1 at that port.
 bool AcceptsConnections(int port);
 
@@ -20,15 +17,23 @@ bool AcceptsConnections(int port);
 /// respond, for connection and login time-outs. Counts the connections it was offered.
 class SilentServer {
 public:
+    /// On a port the system chooses.
     SilentServer();
+    /// On another loopback address (127.0.0.3...) at a given port: where a client finds it by the
+    /// server's name alone, with the port it uses for the test server.
+    SilentServer(const std::string& address, int port);
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    ~SilentServer();
 
     int Port() const noexcept { return m_port; }
     /// Accepts and closes what is waiting; the number of connections so far.
     int Connections();
 
 private:
-    int m_port = 0;  // set while m_socket is bound, so declared first
-    UniqueFd m_socket;
+    int m_port = 0;
+    // The listening socket: a descriptor on Linux, a SOCKET on Windows (posix/, win32/Loopback.cpp).
+    std::intptr_t m_socket = -1;
     int m_connections = 0;
 };
 

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
 #include <string>
+#include <vector>
 
-#include "files/posix/UniqueFd.h"
-#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 namespace synvora::test {
@@ -20,6 +18,10 @@ enum class TestDriver { kPostgres, kFreeTds };
 
 /// The driver of this test run; raises std::runtime_error for an unknown name.
 TestDriver CurrentTestDriver();
+
+/// The name under which the PostgreSQL driver is registered besides "SQL Server", whatever the test
+/// driver: the fixture's own SQL reaches PostgreSQL through it where psql cannot run (Windows).
+inline constexpr const char* kFixtureDriver = "Synvora Test PostgreSQL";
 
 /// A login of the test server.
 struct PostgresLogin {
@@ -37,9 +39,14 @@ struct PostgresLogin {
 /// When the tests run as root, the server programs run as the "postgres" user. The server is
 /// stopped and its folder removed by Stop, by the destructor, and, should the test process die
 /// without either (a crash, a sanitizer abort, a kill), by a watchdog process that notices it.
+///
+/// A Windows test program (under Wine) cannot start the servers: test_servers, a program of this
+/// machine, starts them and runs it with their environment. There Start takes the running server
+/// from that environment, Stop leaves it to test_servers, and RunSql goes through ODBC
+/// (kFixtureDriver, as the login "sa"); the folders and ExportEnvironment are Linux only.
 class PostgresServer {
 public:
-    PostgresServer() = default;
+    PostgresServer();
     PostgresServer(const PostgresServer&) = delete;
     PostgresServer& operator=(const PostgresServer&) = delete;
     ~PostgresServer();
@@ -53,8 +60,9 @@ public:
 
     const std::string& Host() const noexcept { return m_host; }
     int Port() const noexcept { return m_port; }
-    /// The environment variable that gives the driver its port: PGPORT or TDSPORT.
+    /// The environment variable that gives the driver its port: PGPORT or TDSPORT; and that port.
     std::string DriverPortVariable() const;
+    int DriverPort() const noexcept { return m_driver == TestDriver::kFreeTds ? m_tdsPort : m_port; }
     std::string SocketDirectory() const;
     /// The folder named by ODBCSYSINI and the odbcinst.ini in it.
     std::string OdbcSysIniDirectory() const;
@@ -71,7 +79,8 @@ public:
     /// configuration once per process.
     void ExportEnvironment() const;
 
-    /// Runs SQL as the cluster's superuser through psql, in one session; returns psql's output.
+    /// Runs SQL as the cluster's superuser through psql, in one session; returns psql's unaligned
+    /// output without headings (each row's values joined by "|", NULL empty, a line per row).
     /// Raises std::runtime_error with that output when a statement fails.
     std::string RunSql(const std::string& database, const std::string& sql) const;
     /// Creates a UTF-8 database owned by "sa". Use lower-case names: unquoted names in queries
@@ -89,6 +98,10 @@ public:
     static std::string Identifier(const std::string& name);
 
 private:
+    // The programs beside the server (Linux).
+    struct ServerProcesses;
+
+    // The steps of the Linux server (posix/PostgresServer.cpp).
     std::vector<std::string> AsServerUser(std::vector<std::string> argv) const;
     void RunChecked(const std::vector<std::string>& argv,
                     const std::vector<std::string>& environment = {}) const;
@@ -107,11 +120,9 @@ private:
     int m_port = 0;
     TestDriver m_driver = TestDriver::kPostgres;
     int m_tdsPort = 0;
-    std::optional<ChildProcess> m_tdsServer;
     bool m_running = false;
     std::string m_superuserPassword;
-    UniqueFd m_watchdogPipe;
-    std::optional<ChildProcess> m_watchdog;
+    std::unique_ptr<ServerProcesses> m_processes;
 };
 
 /// The one server of a test program, created on first use and stopped at exit at the latest.

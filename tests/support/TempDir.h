@@ -72,8 +72,13 @@ void SetEnvironmentValue(const std::string& name, const std::optional<std::strin
 std::string OwnFolder();
 std::string ExecutableSuffix();
 
-/// A device every write to fails with "disk full" ("/dev/full"); "" where the system has none.
+/// A device every write to fails with "disk full" ("/dev/full"), and one that reads as endless NUL
+/// bytes ("/dev/zero"); "" where the system has none.
 std::string FullDevice();
+std::string ZeroDevice();
+
+/// How the C runtime's text streams (stderr) end a line: "\n", on Windows "\r\n".
+std::string TextLineEnd();
 
 /// Gives a file a modification time in place (the file stays the same file).
 void SetModificationTime(const std::string& path, FileTime modified);

@@ -13,16 +13,14 @@
 #include "files/win32/UniqueHandle.h"
 #include "files/win32/WindowsApi.h"
 #include "support/FileTree.h"
+#include "support/OwnerOnly.h"
 #include "support/TempDir.h"
-
-// After the program's headers: <windows.h> would rename their CopyFile and ReplaceFile
-// (files/win32/WindowsApi.h).
-#include <aclapi.h>
 
 namespace synvora {
 namespace {
 
 using test::ErrorNumberOf;
+using test::ExpectOwnerOnly;
 using test::FileTree;
 using test::FsPath;
 using test::ReadBytes;
@@ -40,44 +38,6 @@ protected:
     test::TempDir m_dir;
     FileSystem& m_fs = TheFileSystem();
 };
-
-// Wine keeps no DACL of a file: it accepts the call and answers with entries of its own making, so
-// only a real Windows host can show the protected single entry.
-bool RunningUnderWine() {
-    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
-// The DACL of a file: protected, and one entry that allows everything to this process's user.
-void ExpectOwnerOnly(const std::string& path) {
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(::GetNamedSecurityInfoW(FsPath(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                      nullptr, nullptr, &dacl, nullptr, &descriptor),
-              static_cast<DWORD>(ERROR_SUCCESS))
-        << path;
-    const std::unique_ptr<void, decltype(&::LocalFree)> ownedDescriptor(descriptor, &::LocalFree);
-    ASSERT_NE(dacl, nullptr) << path << ": no DACL lets everyone in";
-    if (RunningUnderWine()) {
-        GTEST_LOG_(INFO) << path << ": Wine keeps no DACL, the entries are not checked";
-        return;
-    }
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    ::GetSecurityDescriptorControl(descriptor, &control, &revision);
-    EXPECT_NE(control & SE_DACL_PROTECTED, 0) << path << ": the folder's entries are inherited";
-    ASSERT_EQ(dacl->AceCount, 1) << path;
-    ACCESS_ALLOWED_ACE* ace = nullptr;
-    ASSERT_TRUE(::GetAce(dacl, 0, reinterpret_cast<void**>(&ace)));
-    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
-
-    HANDLE token = nullptr;
-    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token));
-    const UniqueHandle ownedToken(token);
-    std::vector<BYTE> user(256);
-    DWORD size = 0;
-    ASSERT_TRUE(::GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size));
-    EXPECT_TRUE(::EqualSid(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &ace->SidStart)) << path;
-}
 
 TEST_F(Win32FileSystemTest, PathsKeepTheBackslashAndLongPathsWorkThroughEveryCall) {
     EXPECT_EQ(kPathSeparator, '\\');

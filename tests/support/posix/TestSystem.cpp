@@ -55,6 +55,14 @@ std::string FullDevice() {
     return "/dev/full";
 }
 
+std::string ZeroDevice() {
+    return "/dev/zero";
+}
+
+std::string TextLineEnd() {
+    return "\n";
+}
+
 void SetModificationTime(const std::string& path, FileTime modified) {
     const struct timespec times[2] = {{0, UTIME_OMIT}, {modified.seconds, modified.nanoseconds}};
     if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {

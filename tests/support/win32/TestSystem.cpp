@@ -66,6 +66,14 @@ std::string FullDevice() {
     return {};
 }
 
+std::string ZeroDevice() {
+    return {};
+}
+
+std::string TextLineEnd() {
+    return "\r\n";
+}
+
 void SetModificationTime(const std::string& path, FileTime modified) {
     const HANDLE file = ::CreateFileW(
         FsPath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -1,8 +1,6 @@
 // Runs the built osql.exe against the PostgreSQL test server, as the database job runs it.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -12,7 +10,6 @@
 
 #include "database/CommandLaunch.h"
 #include "database/ScriptText.h"
-#include "files/posix/UniqueFd.h"
 #include "support/ChildProcess.h"
 #include "support/DriverTexts.h"
 #include "support/Loopback.h"
@@ -50,13 +47,14 @@ protected:
         return {"/S", server.Host(), "/U", server.Admin().user, "/P", password, "/d", kDatabase};
     }
 
-    ClientRun Run(const std::vector<std::string>& args, int inputFd = -1,
+    /// Runs the client on the arguments; its standard input is the file named by input, if any.
+    ClientRun Run(const std::vector<std::string>& args, const std::string& input = "",
                   const std::vector<std::string>& environment = {}) const {
         std::vector<std::string> argv = {OSQL_PROGRAM};
         argv.insert(argv.end(), args.begin(), args.end());
         ClientRun run;
         run.exitCode =
-            test::RunProcess(argv, test::SpawnOptions{inputFd, m_dir / "console.txt", environment, false});
+            test::RunProcess(argv, test::SpawnOptions{-1, m_dir / "console.txt", environment, false, input});
         run.output = ReadBytes(OutputPath());
         run.console = ReadBytes(m_dir / "console.txt");
         return run;
@@ -264,20 +262,21 @@ TEST_F(ClientProgramTest, AFailedLoginEndsWithOneAndItsReasonButNeverThePassword
 }
 
 TEST_F(ClientProgramTest, TheLoginTimeOutEndsAWaitForAServerThatNeverAnswers) {
-    const test::SilentServer listener;
-    const test::ScopedEnvironmentVariable port(SharedPostgresServer().DriverPortVariable(),
-                                               std::to_string(listener.Port()));
+    // On another loopback address at the driver's own port: the server's name alone leads there.
+    test::SilentServer listener("127.0.0.3", SharedPostgresServer().DriverPort());
     WriteBytes(InputPath(), "SELECT 1\r\n");
     std::vector<std::string> args = {"/n", "/l", "1"};
     for (const std::string& word : LoginArgs(SharedPostgresServer().Admin().password)) {
         args.push_back(word);
     }
+    args.at(4) = "127.0.0.3";  // after /S
     args.insert(args.end(), {"/i", InputPath(), "/o", OutputPath()});
     const ClientRun run = Run(args);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.output.rfind("Msg ", 0), 0u) << run.output;
     // "Timeout expired" (FreeTDS) or "... failed: timeout expired" (PostgreSQL).
     EXPECT_NE(run.output.find("imeout expired\r\n"), std::string::npos) << run.output;
+    EXPECT_GE(listener.Connections(), 1) << "the client never reached the silent server";
 }
 
 TEST_F(ClientProgramTest, ThePasswordComesFromTheEnvironmentAndNeverChangesTheServersWords) {
@@ -293,7 +292,7 @@ TEST_F(ClientProgramTest, ThePasswordComesFromTheEnvironmentAndNeverChangesTheSe
                                            "/U", "plain_login", "/d", kDatabase,
                                            "/i", InputPath(),   "/o", OutputPath()};
 
-    const ClientRun run = Run(args, -1, {"OSQLPASSWORD=ON"});
+    const ClientRun run = Run(args, "", {"OSQLPASSWORD=ON"});
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(run.output,
               "SELECT 'ON' AS word\r\nword\r\n----\r\nON\r\n(1 row affected)\r\n"
@@ -303,8 +302,8 @@ TEST_F(ClientProgramTest, ThePasswordComesFromTheEnvironmentAndNeverChangesTheSe
     // /P, where given, is the password; without either there is none.
     std::vector<std::string> withWrongP = args;
     withWrongP.insert(withWrongP.begin(), {"/P", "OFF"});
-    EXPECT_EQ(Run(withWrongP, -1, {"OSQLPASSWORD=ON"}).exitCode, 1);
-    const ClientRun without = Run(args, -1, {"OSQLPASSWORD="});
+    EXPECT_EQ(Run(withWrongP, "", {"OSQLPASSWORD=ON"}).exitCode, 1);
+    const ClientRun without = Run(args, "", {"OSQLPASSWORD="});
     EXPECT_EQ(without.exitCode, 1);
     EXPECT_NE(without.output.find(test::EmptyPasswordText("plain_login")), std::string::npos)
         << without.output;
@@ -319,16 +318,20 @@ TEST_F(ClientProgramTest, AnInputThatIsNoTextScriptIsRefusedBeforeAnythingOfItRu
                   " holds a NUL byte on line 3; it is not a text script, and nothing of it was run\r\n");
     EXPECT_EQ(SharedPostgresServer().RunSql(kDatabase, "SELECT count(*) FROM kept;"), "2\n");
 
-    std::vector<std::string> args = LoginArgs(SharedPostgresServer().Admin().password);
-    args.insert(args.end(), {"/i", "/dev/zero", "/o", OutputPath()});
-    const ClientRun zeros = Run(args);
-    EXPECT_EQ(zeros.exitCode, 1);
-    EXPECT_NE(zeros.output.find("/dev/zero holds a NUL byte on line 1"), std::string::npos) << zeros.output;
+    std::vector<std::string> args;
+    // A device of endless NUL bytes, where the system has one.
+    if (const std::string zero = test::ZeroDevice(); !zero.empty()) {
+        args = LoginArgs(SharedPostgresServer().Admin().password);
+        args.insert(args.end(), {"/i", zero, "/o", OutputPath()});
+        const ClientRun zeros = Run(args);
+        EXPECT_EQ(zeros.exitCode, 1);
+        EXPECT_NE(zeros.output.find(zero + " holds a NUL byte on line 1"), std::string::npos) << zeros.output;
+    }
 
     // Far more than any script: refused by its size, without being read.
     const std::string huge = m_dir / "huge.sql";
     WriteBytes(huge, "");
-    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(256) * 1024 * 1024 + 1), 0);
+    std::filesystem::resize_file(test::FsPath(huge), std::uintmax_t{256} * 1024 * 1024 + 1);
     args = LoginArgs(SharedPostgresServer().Admin().password);
     args.insert(args.end(), {"/i", huge, "/o", OutputPath()});
     const ClientRun large = Run(args);
@@ -377,12 +380,15 @@ TEST_F(ClientProgramTest, MissingInputAndUnwritableOutputEndWithOne) {
             << run.console;
     }
 
-    // An output that fails while the script runs: every write to /dev/full finds no space.
-    args = login;
-    args.insert(args.end(), {"/i", InputPath(), "/o", "/dev/full"});
-    const ClientRun full = Run(args);
-    EXPECT_EQ(full.exitCode, 1);
-    EXPECT_EQ(full.console, "osql.exe: cannot write to /dev/full: Disk full\n");
+    // An output that fails while the script runs: every write to /dev/full finds no space (Windows
+    // has no such device).
+    if (const std::string full = test::FullDevice(); !full.empty()) {
+        args = login;
+        args.insert(args.end(), {"/i", InputPath(), "/o", full});
+        const ClientRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.console, "osql.exe: cannot write to " + full + ": Disk full" + test::TextLineEnd());
+    }
 }
 
 TEST_F(ClientProgramTest, UsageAndUnknownSwitches) {
@@ -399,7 +405,9 @@ TEST_F(ClientProgramTest, UsageAndUnknownSwitches) {
     EXPECT_EQ(unknown.output.find("COMMIT TRANSACTION"), std::string::npos);
     EXPECT_EQ(unknown.console, "");
     const ClientRun noOutput = Run({"/U", "sa", "/X"});
-    EXPECT_EQ(noOutput.console.rfind("osql.exe: unknown switch /X\nusage: osql.exe", 0), 0u)
+    EXPECT_EQ(
+        noOutput.console.rfind("osql.exe: unknown switch /X" + test::TextLineEnd() + "usage: osql.exe", 0),
+        0u)
         << noOutput.console;
 }
 
@@ -407,13 +415,11 @@ TEST_F(ClientProgramTest, ReadsStandardInputAndWritesStandardOutputWhenNoFilesAr
     WriteBytes(InputPath(),
                "SELECT 'Gr\xFC\xDF"
                "e' AS w\r\nGO\r\n");
-    UniqueFd input(::open(InputPath().c_str(), O_RDONLY | O_CLOEXEC));
-    ASSERT_TRUE(input.Valid());
     std::vector<std::string> args = {"/n"};
     for (const std::string& word : LoginArgs(SharedPostgresServer().Admin().password)) {
         args.push_back(word);
     }
-    const ClientRun run = Run(args, input.Get());
+    const ClientRun run = Run(args, InputPath());
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.console,
               "w\r\n-----\r\nGr\xFC\xDF"

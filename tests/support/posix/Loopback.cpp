@@ -1,4 +1,4 @@
-#include "Loopback.h"
+#include "support/Loopback.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -7,27 +7,29 @@
 
 #include <stdexcept>
 
+#include "support/posix/LoopbackSocket.h"
+
 namespace synvora::test {
 namespace {
 
-sockaddr_in LoopbackAddress(int port) {
+sockaddr_in LoopbackAddress(int port, const std::string& host = "127.0.0.1") {
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::inet_pton(AF_INET, host.c_str(), &address.sin_addr);
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     return address;
 }
 
-UniqueFd BoundSocket(int port, int& boundPort) {
+UniqueFd BoundSocket(int port, int& boundPort, const std::string& host = "127.0.0.1") {
     UniqueFd socketFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socketFd.Valid()) {
-        throw std::runtime_error("cannot create a socket on 127.0.0.1");
+        throw std::runtime_error("cannot create a socket on " + host);
     }
-    sockaddr_in address = LoopbackAddress(port);
+    sockaddr_in address = LoopbackAddress(port, host);
     socklen_t length = sizeof(address);
     if (::bind(socketFd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
         ::getsockname(socketFd.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("cannot bind a port on 127.0.0.1");
+        throw std::runtime_error("cannot bind a port on " + host);
     }
     boundPort = ntohs(address.sin_port);
     return socketFd;
@@ -52,16 +54,25 @@ bool AcceptsConnections(int port) {
            ::connect(socketFd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
 }
 
-SilentServer::SilentServer() : m_socket(BoundSocket(0, m_port)) {
+SilentServer::SilentServer() : SilentServer("127.0.0.1", 0) {}
+
+SilentServer::SilentServer(const std::string& address, int port) {
+    UniqueFd socketFd = BoundSocket(port, m_port, address);
     // Counting must not wait for a connection that never comes.
-    if (::fcntl(m_socket.Get(), F_SETFL, O_NONBLOCK) != 0 || ::listen(m_socket.Get(), 16) != 0) {
-        throw std::runtime_error("cannot listen on 127.0.0.1");
+    if (::fcntl(socketFd.Get(), F_SETFL, O_NONBLOCK) != 0 || ::listen(socketFd.Get(), 16) != 0) {
+        throw std::runtime_error("cannot listen on " + address);
     }
+    m_socket = socketFd.Release();
+}
+
+SilentServer::~SilentServer() {
+    UniqueFd(static_cast<int>(m_socket)).Reset();
 }
 
 int SilentServer::Connections() {
     for (;;) {
-        UniqueFd accepted(::accept4(m_socket.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+        UniqueFd accepted(
+            ::accept4(static_cast<int>(m_socket), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
         if (!accepted.Valid()) {
             return m_connections;
         }

@@ -1,4 +1,4 @@
-#include "ChildProcess.h"
+#include "support/ChildProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -72,7 +72,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const SpawnOpti
     if (options.inputFd >= 0) {
         ::posix_spawn_file_actions_adddup2(&setup.actions, options.inputFd, STDIN_FILENO);
     } else {
-        ::posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        const std::string input = options.inputPath.empty() ? "/dev/null" : options.inputPath;
+        ::posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
     }
     const std::string output = options.outputPath.empty() ? "/dev/null" : options.outputPath;
     ::posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, output.c_str(),
