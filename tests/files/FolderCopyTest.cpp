@@ -89,14 +89,15 @@ protected:
     const std::string& SourceFolder() const { return GetParam() ? m_drive.Folder() : m_source.Path(); }
     std::string SourcePath(const std::string& path) const { return SourceFolder() + "/" + path; }
 
-    void Copy(const std::string& destination, bool skipUnchanged, CopyMonitor* monitor) {
+    // One file after the other unless told otherwise, so that the monitor sees each piece as it
+    // arrives.
+    void Copy(const std::string& destination, bool skipUnchanged, CopyMonitor* monitor,
+              unsigned workers = 1) {
         FolderCopyOptions options;
         options.overwrite = true;
         options.skipUnchanged = skipUnchanged;
         options.monitor = monitor;
-        // One file after the other, so that the monitor sees each piece as it arrives; several
-        // at once are the network scenarios' concern.
-        options.workers = 1;
+        options.workers = workers;
         m_fs.CopyFolder(GetParam() ? test::TestDrive::Letter() + "\\" : m_source.Path(), destination,
                         options);
     }
@@ -152,9 +153,16 @@ TEST_P(FolderCopyTest, AWatchedCopyCountsKeepsTimesAndSkipsOnlyCompleteFiles) {
     }
     EXPECT_GE(withinAFile, 3) << "the pieces of big.bin count as they arrive";
 
-    // Again: nothing is written anew, except a file whose source changed at the same size and one
-    // that differs from its source in its size alone. Temporary files that a killed copy left go;
-    // those of a copy still running, and names that only look alike, stay.
+    // The room the destination tells is the room this user has on its volume (a copy that would
+    // not fit is refused by it; other tests write meanwhile, hence the margin).
+    const auto room = m_fs.OpenDestinationFolder(destination)->FreeSpace();
+    ASSERT_TRUE(room.has_value());
+    const std::uint64_t available = std::filesystem::space(destination).available;
+    EXPECT_LT(std::max(*room, available) - std::min(*room, available), 256ULL << 20);
+
+    // Again, on several workers: nothing is written anew, except a file whose source changed at the
+    // same size and one that differs from its source in its size alone. Temporary files that a
+    // killed copy left go; those of a copy still running, and names that only look alike, stay.
     const auto firstCopy = FileIds(destination);
     test::WriteBytes(SourcePath("a.txt"), "A");
     test::WriteBytes(destination + "/sub/b.txt", "b");
@@ -166,7 +174,7 @@ TEST_P(FolderCopyTest, AWatchedCopyCountsKeepsTimesAndSkipsOnlyCompleteFiles) {
                              {".synvora-2147483646-52110-7.tmp.keep", "mine"},
                              {".synvora-x-52110-7.tmp", "mine"}};
     test::WriteTree(destination, debris);
-    Copy(destination, true, nullptr);
+    Copy(destination, true, nullptr, 4);
     auto ids = FileIds(destination);
     for (const char* renewed : {"a.txt", "sub/b.txt"}) {
         EXPECT_NE(ids[renewed], firstCopy.at(renewed)) << renewed;
@@ -190,7 +198,7 @@ TEST_P(FolderCopyTest, AWatchedCopyCountsKeepsTimesAndSkipsOnlyCompleteFiles) {
     test::MakeReadOnly(destination + "/sub/b.txt");
     test::WriteBytes(SourcePath("sub/b.txt"), "BB");
     test::WriteBytes(SourcePath("a.txt"), "B");
-    EXPECT_EQ(CauseOf([&] { Copy(destination, true, nullptr); }),
+    EXPECT_EQ(CauseOf([&] { Copy(destination, true, nullptr, 4); }),
               "The file 'sub/b.txt' was not copied: the file at the destination is read-only.");
     EXPECT_EQ(ReadBytes(destination + "/a.txt"), "B");
     EXPECT_EQ(ReadBytes(destination + "/sub/b.txt"), "bb");
@@ -210,7 +218,7 @@ TEST_P(FolderCopyTest, ALinkInTheDestinationIsNeverWrittenThrough) {
     }
     ASSERT_TRUE(test::MakeLink(other / "elsewhere.txt", destination + "/a.txt"));
 
-    EXPECT_EQ(CauseOf([&] { Copy(destination, true, nullptr); }),
+    EXPECT_EQ(CauseOf([&] { Copy(destination, true, nullptr, 4); }),
               "The folder 'sub' was not copied: a link stands where the folder should be, and the copy does "
               "not write through links.");
     EXPECT_EQ(ReadTree(other.Path()), others);
