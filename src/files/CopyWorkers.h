@@ -24,9 +24,9 @@ struct CopyWorker {
 /// the source itself, every further one through a session of its own (FileSystem::OpenSession: a
 /// share connects once more for it), opened on the worker's thread when it starts. Workers start
 /// only while more work waits than the workers idle or still opening their sessions will take,
-/// up to the limit, so a small folder opens no connection it does not need; a session that cannot be opened ends its worker and starts no further one, and
-/// the others carry on. Sessions are closed, and every worker has ended, when the pool is
-/// destroyed.
+/// up to the limit, so a small folder opens no connection it does not need; a session that cannot
+/// be opened ends its worker and starts no further one, and the others carry on. Sessions are
+/// closed, and every worker has ended, when the pool is destroyed.
 ///
 /// The thread that made the pool hands the work out and waits for it (WaitForRoom,
 /// WaitUntilDone), calling back meanwhile so that a window stays alive and a watcher hears the
