@@ -46,11 +46,13 @@ void CopyWorkers::Submit(Task task) {
 
 // With the mutex held.
 void CopyWorkers::StartWorkerIfNeeded() {
-    const bool waiting = m_tasks.size() > m_idle;
+    // A worker still opening its session takes a task soon: no further one starts for it.
+    const bool waiting = m_tasks.size() > m_idle + m_opening;
     const bool allowed =
         m_threads.size() < static_cast<std::size_t>(m_limit) && (m_threads.empty() || !m_noMoreSessions);
     if (waiting && allowed) {
         ++m_running;
+        ++m_opening;
         m_threads.emplace_back([this, index = m_threads.size()] { Work(index); });
     }
 }
@@ -66,6 +68,7 @@ void CopyWorkers::Work(std::size_t index) {
         }
     }
     std::unique_lock lock(m_mutex);
+    --m_opening;
     if (index > 0 && !session) {
         m_noMoreSessions = true;
     } else {

@@ -23,10 +23,10 @@ struct CopyWorker {
 /// in flight, so that the round trips of a slow network overlap. The first worker reads through
 /// the source itself, every further one through a session of its own (FileSystem::OpenSession: a
 /// share connects once more for it), opened on the worker's thread when it starts. Workers start
-/// only while work waits for them, up to the limit, so a small folder opens no connection it
-/// does not need; a session that cannot be opened ends its worker and starts no further one, and
-/// the others carry on. Sessions are closed, and every worker has ended, when the pool is
-/// destroyed.
+/// only while more work waits than the workers idle or still opening their sessions will take,
+/// up to the limit, so a small folder opens no connection it does not need; a session that cannot
+/// be opened ends its worker and starts no further one, and the others carry on. Sessions are
+/// closed, and every worker has ended, when the pool is destroyed.
 ///
 /// The thread that made the pool hands the work out and waits for it (WaitForRoom,
 /// WaitUntilDone), calling back meanwhile so that a window stays alive and a watcher hears the
@@ -75,6 +75,7 @@ private:
     std::deque<Task> m_tasks;
     std::size_t m_idle = 0;
     std::size_t m_inHand = 0;
+    std::size_t m_opening = 0;  // workers started and not yet ready for tasks
     std::size_t m_running = 0;  // workers started and not yet ended
     std::uint64_t m_ended = 0;  // tasks ended so far, to tell a wake-up from a time-out
     bool m_noMoreSessions = false;

@@ -346,6 +346,14 @@ TEST_F(NetworkDriveTest, ManyFilesTravelAtOnceOverASlowLinkAndTheCopyKeepsEveryP
     copy("web", local / "web", nullptr);
     EXPECT_LT(proxy.Traffic().bytesFromTarget - fetched, 1u << 20) << "only the listing came";
 
+    // Two files need one connection more, not one per worker.
+    const FileTree pair = {{"one.gif", RandomBytes(300000, 601)}, {"two.gif", RandomBytes(200000, 602)}};
+    WriteTree(Server().ShareFolder() + "/pair", pair);
+    const std::uint64_t connections = proxy.Traffic().connections;
+    copy("pair", local / "pair", nullptr);
+    EXPECT_TRUE(ReadTree(local / "pair") == pair);
+    EXPECT_LE(proxy.Traffic().connections - connections, 1u);
+
     // Stopped: the files in hand are completed, no further one is started, nothing is half-written.
     std::uint64_t doneAtStop = 0;
     WatchingMonitor stopper([&](const CopyProgress& p) {

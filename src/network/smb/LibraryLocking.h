@@ -19,10 +19,10 @@ namespace synvora {
 /// and a copy reads over one connection only.
 bool InstallLibraryLocking();
 
-/// Held while a context is made, logs on, or is freed: these calls read and write the library's
-/// settings and count of contexts, which no other call may see half-changed, and two logons at
-/// once on two threads were seen to build corrupt messages (hundreds of megabytes of them). Recursive: a
-/// context that fails while it is made is freed at once.
+/// Held while a context is made or freed: these calls read and write the library's settings and
+/// count of contexts, which no other call may see half-changed. Logons and the ends of
+/// connections go on beside it and beside each other. Recursive: a context that fails while it is
+/// made is freed at once.
 std::recursive_mutex& ContextLifecycleMutex();
 
 }  // namespace synvora

@@ -26,10 +26,16 @@ constexpr std::uint16_t kReadOnlyAttribute = 0x01;
 
 // Settings of the library that its context calls cannot make. Signing required: a server that
 // lets a wrong login in as its guest account (or anonymously) gives a session that cannot sign,
-// and such a session must never pass as the login that was typed.
+// and such a session must never pass as the login that was typed. The DOS character set is one
+// the library converts by itself: for any other it keeps one converter of the system's, with
+// state of its own, for the whole process, and logons on two threads at once (each converts the
+// names in its first login message) garbled each other's lengths (one asked for hundreds of
+// megabytes). The protocol's names travel in UTF-16; the DOS set only serves that message's
+// empty names.
 constexpr std::string_view kClientSettings =
     "[global]\n"
     "client signing = required\n"
+    "dos charset = ASCII\n"
     "log level = 0\n";
 
 [[noreturn]] void RaiseLastError() {
@@ -160,8 +166,9 @@ WhileWaitingForServers::~WhileWaitingForServers() {
 void ShareConnection::ContextDeleter::operator()(SMBCCTX* context) const noexcept {
     thread->Run(
         [context] {
-            const std::lock_guard lifecycle(ContextLifecycleMutex());
+            // Messages to the server: outside the lock, so that connections end side by side.
             smbc_getFunctionPurgeCachedServers(context)(context);
+            const std::lock_guard lifecycle(ContextLifecycleMutex());
             smbc_free_context(context, 1);
             --g_liveContexts;
         },
@@ -248,9 +255,10 @@ void ShareConnection::CreateContext(bool listRoot) {
         if (!severalThreads || g_liveContexts == 1) {
             ApplyClientSettings(raw);
         }
+        lifecycle.unlock();
         // The context connects when it is first used: reading the share's root proves the login
-        // and the share, and shows the sockets the connection uses. Logons keep to one at a time:
-        // two at once on two threads were seen to corrupt the library's login messages.
+        // and the share, and shows the sockets the connection uses. Several contexts log on at
+        // once (the DOS character set above keeps their login messages apart).
         if (listRoot) {
             ListFolder(raw, Url("/"));
         } else {
@@ -274,8 +282,8 @@ bool ShareConnection::Release() {
     }
     SMBCCTX* context = m_context.get();
     const bool freed = Ask([context] {
-        const std::lock_guard lifecycle(ContextLifecycleMutex());
         smbc_getFunctionPurgeCachedServers(context)(context);
+        const std::lock_guard lifecycle(ContextLifecycleMutex());
         if (smbc_free_context(context, 0) != 0) {
             return false;
         }
