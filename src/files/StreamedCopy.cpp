@@ -30,7 +30,7 @@ namespace {
 // shrink, so that no single read on a slow link nears the time-out for one answer.
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 constexpr std::size_t kSmallestPiece = std::size_t{64} << 10;
-constexpr std::size_t kLargestPiece = std::size_t{8} << 20;
+constexpr std::size_t kLargestPiece = std::size_t{6} << 20;
 constexpr std::chrono::milliseconds kQuickPiece{250};
 constexpr std::chrono::milliseconds kSlowPiece{2000};
 // Buffers for pieces beyond 1 MiB, lent in pairs to one worker at a time: they bound the memory
@@ -122,7 +122,7 @@ public:
                 m_borrowed = m_large->TryBorrowPair();
             }
             if (m_piece * 2 <= kChunkSize || m_borrowed) {
-                m_piece *= 2;
+                m_piece = std::min(m_piece * 2, kLargestPiece);
                 Note();
             }
         }
