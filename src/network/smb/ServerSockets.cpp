@@ -84,18 +84,20 @@ void ServerSockets::CutOff() const {
     });
 }
 
-std::optional<ServerAddress> ServerSockets::PeerAddress() const {
-    if (m_peers.empty()) {
-        return std::nullopt;
+std::optional<ServerAddress> ServerSockets::PeerAddress(std::optional<std::uint16_t> port) const {
+    for (const Peer& peer : m_peers) {
+        char hostText[NI_MAXHOST] = {};
+        char portText[NI_MAXSERV] = {};
+        if (::getnameinfo(reinterpret_cast<const sockaddr*>(&peer.address), peer.length, hostText,
+                          sizeof hostText, portText, sizeof portText, NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
+            continue;
+        }
+        const auto peerPort = static_cast<std::uint16_t>(std::stoi(portText));
+        if (!port || *port == peerPort) {
+            return ServerAddress{hostText, peerPort};
+        }
     }
-    const Peer& peer = m_peers.front();
-    char host[NI_MAXHOST] = {};
-    char port[NI_MAXSERV] = {};
-    if (::getnameinfo(reinterpret_cast<const sockaddr*>(&peer.address), peer.length, host, sizeof host, port,
-                      sizeof port, NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
-        return std::nullopt;
-    }
-    return ServerAddress{host, static_cast<std::uint16_t>(std::stoi(port))};
+    return std::nullopt;
 }
 
 }  // namespace synvora

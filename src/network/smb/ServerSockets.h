@@ -27,9 +27,10 @@ public:
     /// Shuts down every socket of this process whose other end is a noted server address.
     void CutOff() const;
 
-    /// The first noted server address, as numbers ("192.0.2.7", port 445); nothing before a
-    /// connection was noted.
-    std::optional<ServerAddress> PeerAddress() const;
+    /// The first noted server address, as numbers ("192.0.2.7", port 445), of those on `port` when
+    /// a port is given (sockets that another part of this process opened at the same moment, a
+    /// relay's own for one, are passed over); nothing before a connection was noted.
+    std::optional<ServerAddress> PeerAddress(std::optional<std::uint16_t> port = std::nullopt) const;
 
 private:
     struct Peer {

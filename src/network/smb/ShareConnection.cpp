@@ -219,7 +219,7 @@ std::shared_ptr<ShareConnection> ShareConnection::OpenAnother() const {
     // Looking the name up again would touch the library's name cache, which is not for several
     // threads; the address also makes sure that it is the same server.
     SharePath share = m_share;
-    if (auto address = m_sockets.PeerAddress()) {
+    if (auto address = m_sockets.PeerAddress(m_share.server.port)) {
         share.server = std::move(*address);
     }
     std::shared_ptr<ShareConnection> connection(new ShareConnection(share, m_credentials, m_timeout));
