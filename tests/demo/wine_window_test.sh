@@ -21,18 +21,8 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all
 . "$source_dir/demo/lib/drive-wizard.sh"
 trap 'drive_stop; "$source_dir/scripts/wine-prefix" stop "$WINEPREFIX"; demo_stop; rm -rf "$work"' EXIT
 
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-expect_equal() {  # expect_equal <what> <expected> <actual>
-    [ "$2" = "$3" ] || fail "$1: expected
-$2
-but got
-$3"
-}
+# shellcheck source=migration_checks.sh
+. "$source_dir/tests/demo/migration_checks.sh"
 
 # A folder of this machine as the program names it: on Wine's drive Z:, which is the root.
 windows_path() {
@@ -69,11 +59,6 @@ DRIVE_ROOT_NAME=Z:
 DRIVE_INSTALLATION_FOLDER=$DEMO_OLD_INSTALLATION
 drive_start "$program" "$shots"
 drive_migration
-
-content_folders=(Attachments ExcelTemp ExcelTemplates XMLError E-Synvora/images E-Synvora/XMLTemplate)
-new_folder() {
-    printf '%s' "$DEMO_NEW/$1"
-}
 
 echo "== message boxes"
 # Get Folder: the old server's registry cannot be reached under Wine; only the third place it
@@ -123,39 +108,8 @@ for query in "SELECT USERID, LOGINNAME, FULLNAME, EMAIL, ACTIVE FROM dbo.SYNVORA
     [ "$old" = "$(demo_sql "$DEMO_NEW_DATABASE" "$query")" ] || fail "the new database differs from the old: $query"
 done
 
-echo "== files"
-for folder in "${content_folders[@]}"; do
-    count=0 missing=()
-    while IFS= read -r -d '' file; do
-        count=$((count + 1))
-        cmp -s "$DEMO_OLD/$folder/$file" "$(new_folder "$folder")/$file" || missing+=("$file")
-    done < <(find "$DEMO_OLD/$folder" -type f -printf '%P\0')
-    [ "$count" -gt 0 ] || fail "the old installation has no files in $folder"
-    [ ${#missing[@]} -eq 0 ] ||
-        fail "${#missing[@]} of $count files of $folder did not arrive whole, among them ${missing[0]}"
-done
-expect_equal "files of the new installation that the old one lacks" "E-Synvora/images/banner 2.5.png
-ExcelTemplates/Synvora 2.5 report.xlt" \
-    "$(find "$DEMO_NEW" -type f -printf '%P\n' | while IFS= read -r file; do
-        [ -e "$DEMO_OLD/$file" ] || echo "$file"
-    done | LC_ALL=C sort)"
+check_files
+check_log "$work"
 
-echo "== Migration.log and the client's output"
-printf '%s\r\n%s\r\n\r\n\r\n' "-2147221502 RunSQLCommand" \
-    "Unable to run the command!: EXEC sp_dropserver '$DEMO_HOST','droplogins'" >"$work/expected.log"
-cmp -s "$work/expected.log" "$DEMO_WORK/Migration.log" ||
-    fail "Migration.log holds other entries than the one expected: $(cat -A "$DEMO_WORK/Migration.log")"
-grep -q "COMMIT TRANSACTION" "$DEMO_WORK/PelluxDest.log" || fail "PelluxDest.log lacks the commit line"
-
-echo "== screenshots"
-for shot in "$shots"/[0-9]*.png "$shots/wizard.png"; do
-    colours=$(convert "$shot" -format %k info:)
-    [ "$colours" -gt 8 ] || fail "$shot shows nothing ($colours colours)"
-done
-expect_equal "screenshots" $((5 + ${#expected_boxes[@]} + 1)) "$(find "$shots" -name '[0-9]*.png' | wc -l)"
-
-if [ $failures -gt 0 ]; then
-    echo "$failures checks failed; screenshots and the trace are in $shots" >&2
-    exit 1
-fi
-echo "all checks passed; screenshots in $shots"
+check_screenshots "$shots" ${#expected_boxes[@]}
+finish_checks "$shots"
