@@ -125,7 +125,8 @@ private:
     std::atomic<bool> m_stopping = false;
 };
 
-/// The count of one file in flight, through the tracker of its copy.
+/// The count of one file in flight, through the tracker of its copy; the workers that read parts of
+/// one large file count through it at the same time.
 class FileInFlight {
 public:
     explicit FileInFlight(CopyTracker& tracker) : m_tracker(tracker) {}
@@ -133,15 +134,13 @@ public:
         m_counted += bytes;
         m_tracker.PieceCopied(bytes);
     }
-    void Restarted() {
-        m_tracker.PiecesDiscarded(m_counted);
-        m_counted = 0;
-    }
-    void Done(std::uint64_t listedSize) { m_tracker.FileDone(listedSize, m_counted); }
+    /// Only while no piece of the file is being counted.
+    void Restarted() { m_tracker.PiecesDiscarded(m_counted.exchange(0)); }
+    void Done(std::uint64_t listedSize) { m_tracker.FileDone(listedSize, m_counted.load()); }
 
 private:
     CopyTracker& m_tracker;
-    std::uint64_t m_counted = 0;
+    std::atomic<std::uint64_t> m_counted = 0;
 };
 
 }  // namespace synvora

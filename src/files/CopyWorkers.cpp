@@ -20,6 +20,7 @@ CopyWorkers::~CopyWorkers() {
         const std::lock_guard lock(m_mutex);
         m_ending = true;
         m_tasks.clear();
+        m_spare = 0;
     }
     m_work.notify_all();
     // No worker starts once the pool ends, so the list no longer grows.
@@ -33,12 +34,23 @@ void CopyWorkers::Submit(Task task) {
         task(m_inline);
         return;
     }
+    Queue(std::move(task), false);
+}
+
+void CopyWorkers::SubmitSpare(Task task) {
+    if (!Inline()) {
+        Queue(std::move(task), true);
+    }
+}
+
+void CopyWorkers::Queue(Task task, bool spare) {
     {
         const std::lock_guard lock(m_mutex);
         if (m_ending) {
             return;
         }
-        m_tasks.push_back(std::move(task));
+        m_tasks.push_back({std::move(task), spare});
+        m_spare += spare ? 1 : 0;
         StartWorkerIfNeeded();
     }
     m_work.notify_one();
@@ -47,7 +59,7 @@ void CopyWorkers::Submit(Task task) {
 // With the mutex held.
 void CopyWorkers::StartWorkerIfNeeded() {
     // A worker still opening its session takes a task soon: no further one starts for it.
-    const bool waiting = m_tasks.size() > m_idle + m_opening;
+    const bool waiting = m_tasks.size() - m_spare > m_idle + m_opening;
     const bool allowed =
         m_threads.size() < static_cast<std::size_t>(m_limit) && (m_threads.empty() || !m_noMoreSessions);
     if (waiting && allowed) {
@@ -80,7 +92,8 @@ void CopyWorkers::Work(std::size_t index) {
             if (m_tasks.empty()) {
                 break;
             }
-            Task task = std::move(m_tasks.front());
+            Task task = std::move(m_tasks.front().task);
+            m_spare -= m_tasks.front().spare ? 1 : 0;
             m_tasks.pop_front();
             ++m_inHand;
             StartWorkerIfNeeded();  // more waiting than this one takes
@@ -137,11 +150,13 @@ void CopyWorkers::WaitUntilDone(const std::function<void()>& whileWaiting) {
 void CopyWorkers::DropWaiting() {
     const std::lock_guard lock(m_mutex);
     m_tasks.clear();
+    m_spare = 0;
 }
 
 void CopyWorkers::Quiesce() noexcept {
     std::unique_lock lock(m_mutex);
     m_tasks.clear();
+    m_spare = 0;
     m_changed.wait(lock, [this] { return m_inHand == 0; });
 }
 

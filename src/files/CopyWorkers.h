@@ -48,6 +48,9 @@ public:
 
     /// Queues the task for a worker, or runs it at once (Inline). Tasks may submit further tasks.
     void Submit(Task task);
+    /// Queues a task that only a worker already started takes when it comes free: no worker (and
+    /// no connection) is started for it, and a pool that carries one file at a time drops it.
+    void SubmitSpare(Task task);
     /// Waits while `queued` tasks or more wait for a worker.
     void WaitForRoom(std::size_t queued, const std::function<void()>& whileWaiting);
     /// Waits until every task submitted has ended.
@@ -61,6 +64,7 @@ public:
     int Started() const;
 
 private:
+    void Queue(Task task, bool spare);
     void StartWorkerIfNeeded();
     void Work(std::size_t index);
     void Wait(const std::function<bool()>& done, const std::function<void()>& whileWaiting);
@@ -72,7 +76,12 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_work;     // tasks wait, or the pool ends
     std::condition_variable m_changed;  // a task ended, or a worker did
-    std::deque<Task> m_tasks;
+    struct Queued {
+        Task task;
+        bool spare = false;
+    };
+    std::deque<Queued> m_tasks;
+    std::size_t m_spare = 0;  // queued tasks that start no worker
     std::size_t m_idle = 0;
     std::size_t m_inHand = 0;
     std::size_t m_opening = 0;  // workers started and not yet ready for tasks

@@ -92,6 +92,10 @@ public:
     /// The file's size and modification time now, asked of the open file: a copy that read it in
     /// several pieces learns so whether it changed meanwhile.
     virtual FileStamp CurrentStamp() = 0;
+
+    /// The next Read starts at this byte of the file, for a reader that takes one part of a large
+    /// file while another reader takes the rest. Readers that cannot seek read up to it.
+    virtual void StartAt(std::uint64_t offset);
 };
 
 /// A new file being written under a temporary name in its destination folder. Commit renames it
@@ -102,6 +106,13 @@ public:
     virtual ~FileWriter() = default;
 
     virtual void Write(std::string_view bytes) = 0;
+
+    /// True when WriteAt may be called, also from several threads at once for parts that do not
+    /// overlap: several readers then fill one large file side by side.
+    virtual bool WritesAtOffsets() const { return false; }
+    /// Writes at that byte of the file, leaving the file position of Write alone (only where
+    /// WritesAtOffsets says so).
+    virtual void WriteAt(std::uint64_t offset, std::string_view bytes);
 
     /// The modification time the file gets when it is committed; without a call it keeps the
     /// time of its writing.

@@ -17,6 +17,7 @@
 #include "CopyWorkers.h"
 #include "ErrorCodes.h"
 #include "FileSystem.h"
+#include "LargeFileParts.h"
 #include "MigrationError.h"
 #include "PlatformErrors.h"
 
@@ -33,6 +34,9 @@ constexpr std::size_t kSmallestPiece = std::size_t{64} << 10;
 constexpr std::size_t kLargestPiece = std::size_t{6} << 20;
 constexpr std::chrono::milliseconds kQuickPiece{250};
 constexpr std::chrono::milliseconds kSlowPiece{2000};
+// A file this large is offered to a second worker, which takes the second half of what is left
+// when it comes free in time (LargeFileParts).
+constexpr std::uint64_t kSharedFrom = std::uint64_t{16} << 20;
 // Buffers for pieces beyond 1 MiB, lent in pairs to one worker at a time: they bound the memory
 // however many workers there are.
 constexpr int kLargeBuffers = 6;
@@ -160,13 +164,15 @@ public:
         }
     }
 
-    /// Starts writing a piece that more will follow; one that is the last is written at once.
-    void Write(std::string_view piece, bool moreToCome) {
+    /// Starts writing a piece that more will follow, after the pieces before it or at its place
+    /// (`at`) in the file; one that is the last is written at once.
+    void Write(std::string_view piece, std::optional<std::uint64_t> at, bool moreToCome) {
         Finish();
+        const auto write = [this, piece, at] { at ? m_writer.WriteAt(*at, piece) : m_writer.Write(piece); };
         if (moreToCome && m_enabled) {
-            m_pending = std::async(std::launch::async, [this, piece] { m_writer.Write(piece); });
+            m_pending = std::async(std::launch::async, write);
         } else {
-            m_writer.Write(piece);
+            write();
         }
     }
 
@@ -194,34 +200,68 @@ bool KeepsDestination(const std::optional<PathInfo>& existing, const FolderCopyO
                                         source.size, source.modified, options);
 }
 
-/// What a file's streaming read: its bytes, in how many pieces.
-struct Streamed {
-    std::uint64_t bytes = 0;
-    int pieces = 0;
+/// One part of a file that several readers share: where it starts, and how much of it the next
+/// piece may take from a position (0 at its end). Its pieces are written at their place.
+struct FilePart {
+    std::uint64_t start = 0;
+    std::function<std::size_t(std::uint64_t position, std::size_t wanted)> pieceLimit;
 };
 
+/// Streams a file, or one part of it, from the reader to the writer.
 Streamed StreamContent(FileReader& reader, FileWriter& writer, bool writeBehind, PieceBuffer& pieces,
-                       FileInFlight* count) {
+                       FileInFlight* count, const FilePart* part = nullptr) {
     Streamed streamed;
     WriteBehind behind(writer, writeBehind);
+    std::uint64_t position = part != nullptr ? part->start : 0;
     for (;;) {
-        const std::span<char> buffer = pieces.Next();
+        std::span<char> buffer = pieces.Next();
+        if (part != nullptr) {
+            buffer = buffer.first(part->pieceLimit(position, buffer.size()));
+            if (buffer.empty()) {
+                break;
+            }
+        }
         const auto start = std::chrono::steady_clock::now();
         const std::size_t got = reader.Read(buffer);
         pieces.Took(buffer.size(), got, std::chrono::steady_clock::now() - start);
         if (got == 0) {
-            behind.Finish();
-            return streamed;
+            break;
         }
         // A piece shorter than asked is a file's last.
-        behind.Write(std::string_view(buffer.data(), got), got == buffer.size());
+        const bool last = got < buffer.size();
+        behind.Write(std::string_view(buffer.data(), got),
+                     part != nullptr ? std::optional(position) : std::nullopt, !last);
         pieces.TakeTurns();
+        position += got;
         streamed.bytes += got;
         streamed.pieces += 1;
         if (count != nullptr) {
             count->PieceCopied(got);
         }
+        if (last && part != nullptr) {
+            break;
+        }
     }
+    behind.Finish();
+    return streamed;
+}
+
+/// Offers the second half of a large file to a worker that comes free; nothing where the copy has
+/// no other worker.
+using HelpOffer = std::function<void(const std::shared_ptr<LargeFileParts>&)>;
+
+/// Streams a large file from its start while a helper may take over its second half; the two
+/// write into the same new file, each at its place.
+Streamed StreamWithHelp(FileReader& reader, FileWriter& writer, PieceBuffer& pieces, FileInFlight* count,
+                        std::uint64_t size, const HelpOffer& offerHelp) {
+    const auto parts = std::make_shared<LargeFileParts>(size, writer, count);
+    const AbandonParts leavingEarly(*parts);
+    offerHelp(parts);
+    const FilePart own{
+        0, [&](std::uint64_t position, std::size_t wanted) { return parts->OwnerPiece(position, wanted); }};
+    const Streamed read = StreamContent(reader, writer, true, pieces, count, &own);
+    const Streamed helped = parts->Finish();
+    return {read.bytes + helped.bytes, read.pieces + helped.pieces};
 }
 
 // True when the file was the same from the first byte read to the last. A file read in one piece
@@ -234,17 +274,21 @@ bool ReadUnchanged(FileReader& reader, const Streamed& streamed, const FileStamp
 
 /// Copies one file whose listing is known into a destination folder, under the same name. The
 /// destination gets the modification time the copy started with. A source that changes while
-/// it is copied is copied once more from its start, as it is then, in pieces that start small
-/// again; a second change fails the file, and nothing of it is committed.
+/// it is copied is copied once more from its start, as it is then, by this worker alone, in
+/// pieces that start small again; a second change fails the file, and nothing of it is committed.
 void CopyOneFile(FileSystem& from, const std::string& source, const FolderEntry& listed, FileWriterSource& to,
                  const FolderCopyOptions& options, bool writeBehind, std::vector<char>& buffer,
-                 LargeBuffers* large, FileInFlight* count) {
+                 LargeBuffers* large, FileInFlight* count, const HelpOffer& offerHelp = nullptr) {
     FolderEntry expected = listed;
     for (int attempt = 1;; ++attempt) {
         PieceBuffer pieces(buffer, large, attempt > 1);
         const auto reader = from.OpenListedFile(source, expected);
         const auto writer = to();
-        const Streamed streamed = StreamContent(*reader, *writer, writeBehind, pieces, count);
+        const bool helped = attempt == 1 && offerHelp && writeBehind && expected.size >= kSharedFrom &&
+                            writer->WritesAtOffsets();
+        const Streamed streamed =
+            helped ? StreamWithHelp(*reader, *writer, pieces, count, expected.size, offerHelp)
+                   : StreamContent(*reader, *writer, writeBehind, pieces, count);
         if (ReadUnchanged(*reader, streamed, {expected.size, expected.modified})) {
             writer->SetModificationTime(expected.modified);
             writer->Commit(reader->Permissions(), options.overwrite);
@@ -260,6 +304,13 @@ void CopyOneFile(FileSystem& from, const std::string& source, const FolderEntry&
         if (count != nullptr) {
             count->Restarted();
         }
+    }
+}
+
+// A worker's own two buffers, made when it first carries a file.
+void EnsureBuffers(CopyWorker& worker) {
+    if (worker.buffer.empty()) {
+        worker.buffer.resize(2 * kChunkSize);
     }
 }
 
@@ -309,6 +360,9 @@ private:
                      const CopiedEntry& entry);
     void CopyFileEntry(const PlannedEntry& file, const std::string& source,
                        const std::shared_ptr<DestinationFolder>& destination, const CopiedEntry& entry);
+    /// Queues a helper for the second half of a large file, behind the files that wait.
+    void OfferHelp(const std::shared_ptr<LargeFileParts>& parts, const std::string& source,
+                   const FolderEntry& listed);
     /// What the copy's thread does while it waits for the workers.
     void WhileWaiting() {
         m_tracker.Report();
@@ -438,15 +492,43 @@ void StreamedTreeCopy::CopyFileEntry(const PlannedEntry& file, const std::string
         }
         FileInFlight count(m_tracker);
         m_failures.Attempt(entry, [&] {
-            if (worker.buffer.empty()) {
-                worker.buffer.resize(2 * kChunkSize);
-            }
+            EnsureBuffers(worker);
             FileWriterSource writer = [&] { return destination->CreateFileWriter(file.entry.name); };
+            const HelpOffer offerHelp = [&](const std::shared_ptr<LargeFileParts>& parts) {
+                OfferHelp(parts, source, file.entry);
+            };
             // Several workers only for a destination that takes several writers.
             CopyOneFile(worker.source, source, file.entry, writer, m_options, !m_workers.Inline(),
-                        worker.buffer, &m_largeBuffers, m_tracker.Monitored() ? &count : nullptr);
+                        worker.buffer, &m_largeBuffers, m_tracker.Monitored() ? &count : nullptr,
+                        m_workers.Inline() ? nullptr : offerHelp);
         });
         count.Done(file.entry.size);
+    });
+}
+
+void StreamedTreeCopy::OfferHelp(const std::shared_ptr<LargeFileParts>& parts, const std::string& source,
+                                 const FolderEntry& listed) {
+    // The plan's entry outlives the workers' tasks.
+    m_workers.SubmitSpare([this, parts, source, &listed](CopyWorker& worker) {
+        const auto part = m_failures.DriveGone() ? std::nullopt : parts->TakeSecondHalf();
+        if (!part) {
+            return;
+        }
+        Streamed read;
+        std::exception_ptr failure;
+        try {
+            EnsureBuffers(worker);
+            PieceBuffer pieces(worker.buffer, &m_largeBuffers, false);
+            const auto reader = worker.source.OpenListedFile(source, listed);
+            reader->StartAt(part->start);
+            const FilePart mine{part->start, [&](std::uint64_t position, std::size_t wanted) {
+                                    return parts->HelperPiece(*part, position, wanted);
+                                }};
+            read = StreamContent(*reader, parts->Writer(), true, pieces, parts->Count(), &mine);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        parts->HelperDone(read, failure);
     });
 }
 

@@ -5,11 +5,13 @@
 
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "files/ErrorCodes.h"
 #include "files/FileSystem.h"
 #include "support/FileTree.h"
 #include "support/TempDir.h"
+#include "support/WebContent.h"
 
 namespace synvora {
 namespace {
@@ -226,6 +228,30 @@ TEST_F(FileSystemTest, AFileWriterLeavesNothingUnlessCommittedAndCommitsWithoutR
     EXPECT_FALSE(IsReadOnly("done.txt"));
     EXPECT_TRUE(IsReadOnly("locked.txt"));
     EXPECT_EQ(m_fs.Inspect(Path("locked.txt"))->modified, (FileTime{981173106, 123456700}));
+}
+
+TEST_F(FileSystemTest, TwoThreadsFillOneFileAtTheirOffsetsAndAReaderStartsWhereItIsTold) {
+    // A large file's two halves, read side by side, written at once in pieces from two threads.
+    const std::string content = test::RandomBytes((3 << 20) + 11, 7);
+    const std::size_t half = (1 << 20) + (1 << 16);
+    const auto writer = m_fs.CreateFileWriter(Path("large.bin"));
+    ASSERT_TRUE(writer->WritesAtOffsets());
+    const auto fill = [&](std::size_t from, std::size_t to) {
+        for (std::size_t at = from; at < to; at += 100000) {
+            writer->WriteAt(at, std::string_view(content).substr(at, std::min<std::size_t>(100000, to - at)));
+        }
+    };
+    std::thread second(fill, half, content.size());
+    fill(0, half);
+    second.join();
+    writer->Commit(0644, false);
+    EXPECT_TRUE(ReadBytes(Path("large.bin")) == content);
+
+    const auto reader = m_fs.OpenForReading(Path("large.bin"));
+    reader->StartAt(half);
+    std::string tail(content.size(), '\0');
+    tail.resize(reader->Read(tail));
+    EXPECT_TRUE(tail == content.substr(half));
 }
 
 TEST_F(FileSystemTest, InspectAndListFolderDescribeWhatIsThere) {

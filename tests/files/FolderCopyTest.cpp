@@ -205,6 +205,23 @@ TEST_P(FolderCopyTest, AWatchedCopyCountsKeepsTimesAndSkipsOnlyCompleteFiles) {
     EXPECT_EQ(test::FileIdOf(destination + "/big.bin"), firstCopy.at("big.bin"));
 }
 
+TEST_P(FolderCopyTest, ALargeFileReadBySeveralWorkersArrivesWholeWithItsTime) {
+    // The worker that has carried the small files comes free while the large one is read, and
+    // reads its second half into the same new file.
+    const std::string film = test::RandomBytes((24 << 20) + 3, 9);
+    test::WriteBytes(SourcePath("film.mp4"), film);
+    test::SetModificationTime(SourcePath("film.mp4"), kSourceTime);
+    const std::string destination = m_local / "copy";
+    RecordingMonitor monitor;
+    Copy(destination, true, &monitor, 4);
+
+    FileTree expected = m_tree;
+    expected["film.mp4"] = film;
+    EXPECT_TRUE(ReadTree(destination) == expected);
+    EXPECT_EQ(m_fs.Inspect(destination + "/film.mp4")->modified, kSourceTime);
+    EXPECT_EQ(monitor.reports.back().done, (CopyTotals{5, m_totalBytes + film.size()}));
+}
+
 TEST_P(FolderCopyTest, ALinkInTheDestinationIsNeverWrittenThrough) {
     test::TempDir other;
     const FileTree others = {{"b.txt", "someone else's"}, {"elsewhere.txt", "someone else's file"}};

@@ -257,6 +257,14 @@ TEST_F(NetworkDriveTest, ListedFilesAreReadToTheirRealEndAndCopiesKeepTheirTimes
         EXPECT_TRUE(content == ReadBytes(share + "/a/" + listed.name)) << listed.name;
         EXPECT_LE(pieces, static_cast<int>(content.size() >> 20) + 2)
             << listed.name << " came in small pieces";
+        // A second reader of the same file, for its second half only.
+        const auto half = TheFileSystem().OpenListedFile(drive + "/a/" + listed.name, listed);
+        half->StartAt(content.size() / 2);
+        std::string rest;
+        while (const std::size_t got = half->Read(buffer)) {
+            rest.append(buffer.data(), got);
+        }
+        EXPECT_TRUE(rest == content.substr(content.size() / 2)) << listed.name;
     }
 
     const struct timespec times[2] = {{0, UTIME_OMIT}, {981173106, 123456789}};
@@ -301,6 +309,7 @@ TEST_F(NetworkDriveTest, ManyFilesTravelAtOnceOverASlowLinkAndTheCopyKeepsEveryP
     }
     tree["film one.mp4"] = RandomBytes((6 << 20) + 3, 500);  // large enough for its pieces to grow
     tree["film two.mp4"] = RandomBytes((5 << 20) + 7, 501);
+    tree["film three.mp4"] = RandomBytes((17 << 20) + 9, 502);  // large enough for two readers
     const std::string share = Server().ShareFolder() + "/web";
     WriteTree(share, tree);
     for (const auto& [path, bytes] : tree) {
@@ -333,12 +342,16 @@ TEST_F(NetworkDriveTest, ManyFilesTravelAtOnceOverASlowLinkAndTheCopyKeepsEveryP
         EXPECT_EQ(MicrosecondsOf(local / ("web/" + path)), MicrosecondsOf(share + "/" + path)) << path;
     }
     EXPECT_GT(proxy.Traffic().connections, 1u) << "the files travelled over one connection";
-    const CopyTotals total{FilesIn(tree), (6 << 20) + 3 + (5 << 20) + 7 + 120 * 1000 + 97 * 119 * 120 / 2};
+    const CopyTotals total{FilesIn(tree),
+                           (6 << 20) + 3 + (5 << 20) + 7 + (17 << 20) + 9 + 120 * 1000 + 97 * 119 * 120 / 2};
     const auto start = std::find_if(watch.reports.begin(), watch.reports.end(),
                                     [&](const CopyProgress& p) { return p.total == total; });
     ASSERT_NE(start, watch.reports.end());
     EXPECT_EQ(start->done, CopyTotals{});
     EXPECT_EQ(watch.reports.back().done, total);
+    for (const CopyProgress& report : watch.reports) {
+        ASSERT_LE(report.done.bytes, report.total.bytes) << "bytes of a file counted twice";
+    }
     EXPECT_TRUE(SessionsEventuallyDropTo(1)) << "only the drive's own connection stays";
 
     // Again: nothing is fetched anew.
@@ -353,6 +366,16 @@ TEST_F(NetworkDriveTest, ManyFilesTravelAtOnceOverASlowLinkAndTheCopyKeepsEveryP
     copy("pair", local / "pair", nullptr);
     EXPECT_TRUE(ReadTree(local / "pair") == pair);
     EXPECT_LE(proxy.Traffic().connections - connections, 1u);
+
+    // A large file beside a small one: the worker that has carried the small one comes free and
+    // takes the large one's second half, which lands at its place; helping opens no connection.
+    const FileTree film = {{"film.mp4", RandomBytes((30 << 20) + 1, 603)}, {"note.txt", "a note"}};
+    WriteTree(Server().ShareFolder() + "/film", film);
+    const std::uint64_t before = proxy.Traffic().connections;
+    copy("film", local / "film", nullptr);
+    EXPECT_TRUE(ReadTree(local / "film") == film);
+    EXPECT_LE(proxy.Traffic().connections - before, 1u);
+    EXPECT_TRUE(SessionsEventuallyDropTo(1));
 
     // Stopped: the files in hand are completed, no further one is started, nothing is half-written.
     std::uint64_t doneAtStop = 0;

@@ -44,6 +44,10 @@ public:
         : m_folder(std::move(folder)), m_pending(m_folder.Get(), name, 0600) {}
 
     void Write(std::string_view bytes) override { WriteAll(m_pending.Fd(), bytes); }
+    bool WritesAtOffsets() const override { return true; }
+    void WriteAt(std::uint64_t offset, std::string_view bytes) override {
+        WriteAllAt(m_pending.Fd(), offset, bytes);
+    }
 
     void SetModificationTime(FileTime modified) override { m_modified = modified; }
 

@@ -62,6 +62,12 @@ public:
 
     unsigned Permissions() const override { return m_permissions; }
 
+    void StartAt(std::uint64_t offset) override {
+        if (::lseek(m_fd.Get(), static_cast<off_t>(offset), SEEK_SET) < 0) {
+            ThrowPlatformError(errno);
+        }
+    }
+
     FileStamp CurrentStamp() override {
         struct stat info {};
         if (::fstat(m_fd.Get(), &info) != 0) {

@@ -39,6 +39,20 @@ void WriteAll(int fd, std::string_view content) {
     }
 }
 
+void WriteAllAt(int fd, std::uint64_t offset, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t written = ::pwrite(fd, content.data(), content.size(), static_cast<off_t>(offset));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowPlatformError(errno);
+        }
+        content.remove_prefix(static_cast<std::size_t>(written));
+        offset += static_cast<std::uint64_t>(written);
+    }
+}
+
 mode_t ProcessUmask() {
     // umask() can only be read by setting it; do so once, on the first call, while the program
     // still runs on its one thread.

@@ -23,6 +23,8 @@ UniqueFd OpenFolderHandle(const std::string& path);
 
 /// Writes all bytes, resuming after interrupted or short writes.
 void WriteAll(int fd, std::string_view content);
+/// The same at a position of the file, leaving the file offset alone.
+void WriteAllAt(int fd, std::uint64_t offset, std::string_view content);
 
 /// The process's file-creation mask.
 mode_t ProcessUmask();

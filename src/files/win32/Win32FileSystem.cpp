@@ -180,6 +180,14 @@ public:
 
     unsigned Permissions() const override { return m_permissions; }
 
+    void StartAt(std::uint64_t offset) override {
+        LARGE_INTEGER position{};
+        position.QuadPart = static_cast<LONGLONG>(offset);
+        if (!::SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN)) {
+            ThrowLastWin32Error();
+        }
+    }
+
     FileStamp CurrentStamp() override {
         BY_HANDLE_FILE_INFORMATION info{};
         if (!::GetFileInformationByHandle(m_file.Get(), &info)) {
@@ -199,6 +207,10 @@ public:
         : m_keepOpen(std::move(keepOpen)), m_pending(path) {}
 
     void Write(std::string_view bytes) override { WriteAll(m_pending.Handle(), bytes); }
+    bool WritesAtOffsets() const override { return true; }
+    void WriteAt(std::uint64_t offset, std::string_view bytes) override {
+        WriteAllAt(m_pending.Handle(), offset, bytes);
+    }
 
     void SetModificationTime(FileTime modified) override { m_modified = modified; }
 

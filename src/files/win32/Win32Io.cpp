@@ -82,6 +82,21 @@ void WriteAll(HANDLE file, std::string_view bytes) {
     }
 }
 
+void WriteAllAt(HANDLE file, std::uint64_t offset, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), piece, &written, &at)) {
+            ThrowLastWin32Error();
+        }
+        bytes.remove_prefix(written);
+        offset += written;
+    }
+}
+
 std::pair<std::string, std::string> SplitFolderAndName(const std::string& path) {
     const auto separator = path.find_last_of("\\/");
     if (separator == std::string::npos) {

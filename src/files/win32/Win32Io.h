@@ -27,6 +27,8 @@ UniqueHandle OpenOrThrow(const std::string& path, DWORD access, DWORD share, DWO
 
 /// Writes all bytes.
 void WriteAll(HANDLE file, std::string_view bytes);
+/// The same at a position of the file (several threads may write their own parts at once).
+void WriteAllAt(HANDLE file, std::uint64_t offset, std::string_view bytes);
 
 /// "C:\a\b" gives ("C:\a", "b"); "b" gives (".", "b"); either separator counts.
 std::pair<std::string, std::string> SplitFolderAndName(const std::string& path);

@@ -464,6 +464,15 @@ ShareEntry ShareFile::Describe() {
     });
 }
 
+void ShareFile::SeekTo(std::uint64_t offset) {
+    SMBCCTX* context = m_connection->Context();
+    m_connection->Ask([context, file = m_file, offset] {
+        if (smbc_getFunctionLseek(context)(context, file, static_cast<off_t>(offset), SEEK_SET) < 0) {
+            RaiseLastError();
+        }
+    });
+}
+
 void ShareFile::SeekToEnd() {
     SMBCCTX* context = m_connection->Context();
     m_connection->Ask([context, file = m_file] {

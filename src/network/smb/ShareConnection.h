@@ -51,6 +51,7 @@ public:
     void Write(std::string_view bytes);
     ShareEntry Describe();
     void SeekToEnd();
+    void SeekTo(std::uint64_t offset);
     /// Closes now, so that a failure the server reports only at the close is raised.
     void Close();
 

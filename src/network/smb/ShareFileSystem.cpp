@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <vector>
@@ -102,6 +103,10 @@ public:
 
     unsigned Permissions() const override { return m_permissions; }
     FileStamp CurrentStamp() override { return StampOf(*m_file); }
+    void StartAt(std::uint64_t offset) override {
+        m_file->SeekTo(offset);
+        m_remaining -= std::min(offset, m_remaining);
+    }
 
 private:
     std::unique_ptr<ShareFile> m_file;
@@ -140,6 +145,10 @@ public:
 
     unsigned Permissions() const override { return m_permissions; }
     FileStamp CurrentStamp() override { return StampOf(*m_file); }
+    void StartAt(std::uint64_t offset) override {
+        m_file->SeekTo(offset);
+        m_expected -= std::min(offset, m_expected);
+    }
 
 private:
     std::unique_ptr<ShareFile> m_file;
