@@ -16,6 +16,7 @@
 #include "files/FileSystem.h"
 #include "files/TemporaryNames.h"
 #include "support/FileTree.h"
+#include "support/RecordingMonitor.h"
 #include "support/TempDir.h"
 #include "support/TestDrive.h"
 #include "support/WebContent.h"
@@ -27,24 +28,10 @@ using test::ErrorNumberOf;
 using test::FileTree;
 using test::ReadBytes;
 using test::ReadTree;
+using test::RecordingMonitor;
 
 // In 100 ns steps, which every system keeps.
 constexpr FileTime kSourceTime = {981173106, 123456700};
-
-/// Records every report; answers what goOn says (always yes without it).
-class RecordingMonitor final : public CopyMonitor {
-public:
-    explicit RecordingMonitor(std::function<bool(const CopyProgress&)> goOn = nullptr)
-        : m_goOn(std::move(goOn)) {}
-    bool Continue(const CopyProgress& progress) override {
-        reports.push_back(progress);
-        return !m_goOn || m_goOn(progress);
-    }
-    std::vector<CopyProgress> reports;
-
-private:
-    std::function<bool(const CopyProgress&)> m_goOn;
-};
 
 /// The cause a folder copy gives for its first failure; "" when it raises nothing of the kind.
 template <typename Call>

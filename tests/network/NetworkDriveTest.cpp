@@ -19,6 +19,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/FileTree.h"
 #include "support/Loopback.h"
+#include "support/RecordingMonitor.h"
 #include "support/SambaFixture.h"
 #include "support/TempDir.h"
 #include "support/WebContent.h"
@@ -276,21 +277,6 @@ TEST_F(NetworkDriveTest, ListedFilesAreReadToTheirRealEndAndCopiesKeepTheirTimes
     EXPECT_EQ(MicrosecondsOf(share + "/back.bin"), 981173106123456);
 }
 
-/// Records every report; answers what goOn says (always yes without it).
-class WatchingMonitor final : public CopyMonitor {
-public:
-    explicit WatchingMonitor(std::function<bool(const CopyProgress&)> goOn = nullptr)
-        : m_goOn(std::move(goOn)) {}
-    bool Continue(const CopyProgress& progress) override {
-        reports.push_back(progress);
-        return !m_goOn || m_goOn(progress);
-    }
-    std::vector<CopyProgress> reports;
-
-private:
-    std::function<bool(const CopyProgress&)> m_goOn;
-};
-
 /// Files below a folder, by their final names (a copy's temporaries start with ".").
 std::size_t FilesIn(const FileTree& tree) {
     std::size_t files = 0;
@@ -335,7 +321,7 @@ TEST_F(NetworkDriveTest, ManyFilesTravelAtOnceOverASlowLinkAndTheCopyKeepsEveryP
 
     // Every file whole with its time, over several connections, the totals told first and the
     // whole at the end; the workers' connections end with the copy.
-    WatchingMonitor watch;
+    RecordingMonitor watch;
     copy("web", local / "web", &watch);
     EXPECT_TRUE(ReadTree(local / "web") == tree);
     for (const auto& [path, bytes] : tree) {
@@ -379,7 +365,7 @@ TEST_F(NetworkDriveTest, ManyFilesTravelAtOnceOverASlowLinkAndTheCopyKeepsEveryP
 
     // Stopped: the files in hand are completed, no further one is started, nothing is half-written.
     std::uint64_t doneAtStop = 0;
-    WatchingMonitor stopper([&](const CopyProgress& p) {
+    RecordingMonitor stopper([&](const CopyProgress& p) {
         if (doneAtStop == 0 && p.done.files >= 5) {
             doneAtStop = p.done.files;
         }
@@ -419,7 +405,7 @@ TEST_F(NetworkDriveTest, ManyFilesTravelAtOnceOverASlowLinkAndTheCopyKeepsEveryP
 
     // The server going away mid-copy ends the copy at once; what arrived is complete.
     bool gone = false;
-    WatchingMonitor ender([&](const CopyProgress& p) {
+    RecordingMonitor ender([&](const CopyProgress& p) {
         if (!gone && p.done.files >= 10) {
             Server().Stop();
             gone = true;
