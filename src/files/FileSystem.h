@@ -110,8 +110,9 @@ public:
     /// True when WriteAt may be called, also from several threads at once for parts that do not
     /// overlap: several readers then fill one large file side by side.
     virtual bool WritesAtOffsets() const { return false; }
-    /// Writes at that byte of the file, leaving the file position of Write alone (only where
-    /// WritesAtOffsets says so).
+    /// Writes at that byte of the file (only where WritesAtOffsets says so). A file is written
+    /// either piece after piece with Write or at offsets with WriteAt, not both: on Windows a write
+    /// at an offset moves the position that Write goes on from.
     virtual void WriteAt(std::uint64_t offset, std::string_view bytes);
 
     /// The modification time the file gets when it is committed; without a call it keeps the
