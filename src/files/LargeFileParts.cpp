@@ -7,7 +7,7 @@ namespace {
 
 // A helper that would get less than this is not worth the round trips of its own start.
 constexpr std::uint64_t kSmallestHelpedPart = std::uint64_t{4} << 20;
-// Parts meet on this boundary, a multiple of every piece size, so that both read whole pieces.
+// The helper's part starts on this boundary, as reads of whole blocks of the file do.
 constexpr std::uint64_t kPartAlignment = std::uint64_t{64} << 10;
 
 }  // namespace
@@ -28,8 +28,7 @@ std::size_t LargeFileParts::OwnerPiece(std::uint64_t position, std::size_t wante
 
 std::optional<LargeFileParts::Part> LargeFileParts::TakeSecondHalf() {
     const std::lock_guard lock(m_mutex);
-    if (m_closed || m_helping || m_ownerAsked >= m_ownerEnd ||
-        m_ownerEnd - m_ownerAsked < 2 * kSmallestHelpedPart) {
+    if (m_closed || m_ownerAsked >= m_ownerEnd || m_ownerEnd - m_ownerAsked < 2 * kSmallestHelpedPart) {
         return std::nullopt;
     }
     const std::uint64_t middle =
