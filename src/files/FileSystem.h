@@ -94,8 +94,8 @@ public:
     virtual FileStamp CurrentStamp() = 0;
 
     /// The next Read starts at this byte of the file, for a reader that takes one part of a large
-    /// file while another reader takes the rest. Readers that cannot seek read up to it.
-    virtual void StartAt(std::uint64_t offset);
+    /// file while another reader takes the rest.
+    virtual void StartAt(std::uint64_t offset) = 0;
 };
 
 /// A new file being written under a temporary name in its destination folder. Commit renames it
